@@ -1,0 +1,7 @@
+# Build type "Sanitize": AddressSanitizer and UndefinedBehaviorSanitizer, stopping at the first report.
+set(_san "-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer")
+set(CMAKE_CXX_FLAGS_SANITIZE "-O1 -g ${_san}" CACHE STRING "" FORCE)
+set(CMAKE_EXE_LINKER_FLAGS_SANITIZE "${_san}" CACHE STRING "" FORCE)
+set(CMAKE_SHARED_LINKER_FLAGS_SANITIZE "${_san}" CACHE STRING "" FORCE)
+mark_as_advanced(CMAKE_CXX_FLAGS_SANITIZE CMAKE_EXE_LINKER_FLAGS_SANITIZE
+                 CMAKE_SHARED_LINKER_FLAGS_SANITIZE)

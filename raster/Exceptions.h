@@ -1,0 +1,52 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// Failures are exceptions; messages are UTF-8.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// A silent stop of an operation: the application's error report ignores it.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
+
+class EJPEG : public Exception {
+public:
+    // "JPEG エラー #%d" with the library's message code.
+    explicit EJPEG(int code);
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
+class EFOpenError : public Exception {
+public:
+    explicit EFOpenError(const std::string& fileName); // "ファイル %s は開けません"
+};
+
+class EFCreateError : public Exception {
+public:
+    explicit EFCreateError(const std::string& fileName); // "ファイル %s を作成できません"
+};
+
+class EReadError : public Exception {
+public:
+    EReadError(); // "ストリームからの読み込みエラー"
+};
+
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EOutOfResources : public Exception {
+public:
+    EOutOfResources(); // "システム リソースが足りません"
+    using Exception::Exception;
+};

@@ -1,0 +1,79 @@
+#pragma once
+#include "TBitmap.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
+
+// The coding parameters every JPEG picture copies at creation.
+struct TJPEGDefaults {
+    int CompressionQuality = 90;
+    bool Grayscale = false;
+    TJPEGPerformance Performance = TJPEGPerformance::jpBestQuality;
+    TJPEGPixelFormat PixelFormat = TJPEGPixelFormat::jf24Bit;
+    bool ProgressiveDisplay = false;
+    bool ProgressiveEncoding = false;
+    int Scale = 1;
+    bool Smoothing = true;
+};
+extern TJPEGDefaults JPEGDefaults;
+
+// The complete bytes of one JPEG file, its header values and a decoded bitmap
+// made on first demand. Errors raise EJPEG with the library's message code.
+class TJPEGImage {
+public:
+    TJPEGImage();
+    ~TJPEGImage();
+    TJPEGImage(const TJPEGImage&) = delete;
+    TJPEGImage& operator=(const TJPEGImage&) = delete;
+
+    // Whole file into memory and the header parsed; nothing decoded. An empty
+    // file loads without error.
+    void LoadFromFile(const QString& fileName);
+    void LoadFromBytes(QByteArray bytes);
+
+    // Encodes if no coded data is held (a loaded picture writes its own bytes).
+    // The file is replaced only once the whole picture is written; a failure
+    // leaves any earlier file as it was.
+    void SaveToFile(const QString& fileName);
+
+    // Bitmap-to-JPEG: drops held data and takes a (shared) copy of the bitmap.
+    void Assign(const TBitmap& bitmap);
+    // JPEG-to-bitmap: decodes once, then dest takes the decoded pixels (shared).
+    void AssignTo(TBitmap& dest);
+
+    bool Empty() const;
+    int Width() const;
+    int Height() const;
+    bool Grayscale() const;
+    int Components() const;
+    const QByteArray& Data() const;
+
+    // Decoding refuses (EJPEG with JERR_IMAGE_TOO_BIG) a picture of more pixels
+    // than this; 0 means no limit.
+    std::int64_t MaxPixels = 0;
+
+    int CompressionQuality;
+    bool GrayscaleParam;
+    TJPEGPerformance Performance;
+    TJPEGPixelFormat PixelFormat;
+    bool ProgressiveDisplay;
+    bool ProgressiveEncoding;
+    int Scale;
+    bool Smoothing;
+
+private:
+    void Decode();
+    QByteArray Encode() const;
+
+    QByteArray data_;
+    std::unique_ptr<TBitmap> bitmap_; // decoded or assigned
+    int width_ = 0;
+    int height_ = 0;
+    int components_ = 0;
+    bool headerRead_ = false;
+};
