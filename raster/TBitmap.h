@@ -2,6 +2,9 @@
 #include "TColor.h"
 
 #include <QImage>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -44,9 +47,11 @@ public:
     TColor GetPixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
 
-    // Read-only view of the pixels, for painting, encoding and tests.
+    // Read-only view of the pixels, for painting, encoding and tests. A QImage
+    // copied from it stays as it is: the next pixel write detaches first.
     const QImage& Image() const;
     // Replaces size, format, palette and pixels (decoder, conversions); a change.
+    // Formats other than RGB888, RGB32 and Indexed8 are converted to RGB32.
     void SetImage(QImage image);
 
     // Called once when the bitmap changes after the last AcknowledgeChange(),
@@ -56,20 +61,108 @@ public:
     // Marks the bitmap changed (for writers that go around SetPixel).
     void Changed();
 
+    // The palette index a colour is stored as on an 8-bit bitmap: the nearest
+    // entry by squared RGB distance, the lowest index on a tie.
+    int NearestPaletteIndex(TColor resolved) const;
+
 private:
+    enum class Kind : std::uint8_t { None, Rgb888, Rgb32, Indexed8 };
+
     void MakeWritable();
     void CachePointers();
+    void Resize(int width, int height);
+    TColor FillColor() const;
+    // Fills [x1, x2) x [y1, y2), clipped, with a resolved colour; no notification.
+    void FillArea(int x1, int y1, int x2, int y2, TColor resolved);
+    int NearestSlow(TColor resolved) const;
+    bool Inside(int x, int y) const {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+    }
 
     QImage image_;
     std::unique_ptr<TCanvas> canvas_;
     std::function<void()> onChange_;
     bool notified_ = false;
-    // Scan-line cache: valid while the pixels are not shared with another bitmap.
-    bool writable_ = false;
+    // Scan-line cache: valid while the pixels are not shared with another bitmap
+    // (or with a QImage copy taken through Image()).
+    mutable bool writable_ = false;
     uchar* bits_ = nullptr;
     const uchar* constBits_ = nullptr;
     qsizetype stride_ = 0;
     int width_ = 0;
     int height_ = 0;
+    Kind kind_ = Kind::None;
+    // Indexed8 only: the colour table as packed colours, and a direct-mapped
+    // cache of colour -> nearest index (key = colour | 1 << 24, 0 = empty).
+    std::array<TColor, 256> palette_{};
+    int paletteSize_ = 0;
+    struct NearestCache {
+        std::array<std::uint32_t, 4096> keys;
+        std::array<std::uint8_t, 4096> index;
+    };
+    std::unique_ptr<NearestCache> nearest_;
     friend class TCanvas;
 };
+
+inline TColor TBitmap::GetPixel(int x, int y) const {
+    if (!Inside(x, y))
+        return clInvalid;
+    const uchar* row = constBits_ + y * stride_;
+    switch (kind_) {
+    case Kind::Rgb888: {
+        const uchar* p = row + 3 * static_cast<qsizetype>(x);
+        return p[0] | (p[1] << 8) | (p[2] << 16);
+    }
+    case Kind::Rgb32: {
+        std::uint32_t v;
+        std::memcpy(&v, row + 4 * static_cast<qsizetype>(x), 4);
+        return static_cast<TColor>(((v >> 16) & 0xFFu) | (v & 0xFF00u) | ((v & 0xFFu) << 16));
+    }
+    case Kind::Indexed8:
+        return palette_[row[x]];
+    case Kind::None:
+        break;
+    }
+    return clInvalid;
+}
+
+inline int TBitmap::NearestPaletteIndex(TColor resolved) const {
+    const auto key = (static_cast<std::uint32_t>(resolved) & 0xFFFFFFu) | (1u << 24);
+    const std::uint32_t slot = (key * 2654435761u) >> 20;
+    if (nearest_ && nearest_->keys[slot] == key)
+        return nearest_->index[slot];
+    return NearestSlow(resolved);
+}
+
+inline void TBitmap::SetPixel(int x, int y, TColor color) {
+    if (!Inside(x, y))
+        return;
+    if (color < 0)
+        color = ResolveColor(color);
+    if (!writable_)
+        MakeWritable();
+    uchar* row = bits_ + y * stride_;
+    switch (kind_) {
+    case Kind::Rgb888: {
+        uchar* p = row + 3 * static_cast<qsizetype>(x);
+        p[0] = static_cast<uchar>(color);
+        p[1] = static_cast<uchar>(color >> 8);
+        p[2] = static_cast<uchar>(color >> 16);
+        break;
+    }
+    case Kind::Rgb32: {
+        const auto c = static_cast<std::uint32_t>(color);
+        const std::uint32_t v = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+        std::memcpy(row + 4 * static_cast<qsizetype>(x), &v, 4);
+        break;
+    }
+    case Kind::Indexed8:
+        row[x] = static_cast<uchar>(NearestPaletteIndex(color));
+        break;
+    case Kind::None:
+        return;
+    }
+    if (!notified_)
+        Changed();
+}

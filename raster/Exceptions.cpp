@@ -1,0 +1,28 @@
+#include "Exceptions.h"
+
+#include <string>
+
+namespace {
+
+// Puts the argument in place of the one %s or %d of a message pattern.
+std::string Format(const std::string& pattern, const std::string& argument) {
+    std::string text = pattern;
+    const auto at = text.find('%');
+    if (at != std::string::npos)
+        text.replace(at, 2, argument);
+    return text;
+}
+
+} // namespace
+
+EJPEG::EJPEG(int code) : Exception(Format("JPEG エラー #%d", std::to_string(code))), code_(code) {}
+
+EFOpenError::EFOpenError(const std::string& fileName)
+    : Exception(Format("ファイル %s は開けません", fileName)) {}
+
+EFCreateError::EFCreateError(const std::string& fileName)
+    : Exception(Format("ファイル %s を作成できません", fileName)) {}
+
+EReadError::EReadError() : Exception("ストリームからの読み込みエラー") {}
+
+EOutOfResources::EOutOfResources() : Exception("システム リソースが足りません") {}

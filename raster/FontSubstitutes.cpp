@@ -1,0 +1,36 @@
+#include "FontSubstitutes.h"
+
+#include "TCanvas.h"
+
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+
+void RegisterFontSubstitutes() {
+    static const bool registered = [] {
+        const struct {
+            const char* windowsFace;
+            QStringList installed;
+        } table[] = {
+            {"ＭＳ Ｐゴシック", {QStringLiteral("IPAPGothic")}},
+            {"ＭＳ ゴシック", {QStringLiteral("IPAGothic")}},
+            {"ＭＳ Ｐ明朝", {QStringLiteral("IPAPMincho")}},
+            {"ＭＳ 明朝", {QStringLiteral("IPAMincho")}},
+            {"MS Sans Serif",
+             {QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("IPAPGothic")}},
+        };
+        for (const auto& entry : table)
+            QFont::insertSubstitutions(QString::fromUtf8(entry.windowsFace), entry.installed);
+        return true;
+    }();
+    (void)registered;
+}
+
+QFont ToQFont(const TFont& font) {
+    RegisterFontSubstitutes();
+    QFont result(QString::fromStdString(font.Name));
+    result.setPixelSize(std::max(1, font.PixelHeight()));
+    result.setBold(font.Bold);
+    result.setStyleStrategy(QFont::NoAntialias);
+    return result;
+}

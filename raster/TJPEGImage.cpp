@@ -1,0 +1,3 @@
+#include "TJPEGImage.h"
+
+TJPEGDefaults JPEGDefaults;
