@@ -1,1 +1,14 @@
-int main() { return 0; }
+#include "FontSubstitutes.h"
+#include "TApplication.h"
+#include "TForm1.h"
+
+int main(int, char** argv) {
+    // Sizes of the design are in pixels at 96 dots per inch.
+    qputenv("QT_FONT_DPI", "96");
+    TApplication application(argv[0]);
+    application.SetTitle(QStringLiteral("Tolvane"));
+    RegisterFontSubstitutes();
+    TForm1 form;
+    form.show();
+    return application.exec();
+}

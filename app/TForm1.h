@@ -1,0 +1,52 @@
+#pragma once
+#include "ui_form1.h"
+
+#include <QWidget>
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// The main window. Its controls and the binding of its handlers come from its
+// stored description (form1.ui); the handlers delegate to the operations.
+class TForm1 : public QWidget, public Ui::TForm1 {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Shows the view that ViewRequest asks for and stores the opposite request.
+    void ShowView();
+
+signals:
+    void OnCreate();
+    void OnDestroy();
+    void OnClose(QObject* Sender, TCloseAction& Action);
+
+public slots:
+    void FormCreate();
+    void FormDestroy();
+    void FormClose(QObject* Sender, TCloseAction& Action);
+
+    void inputimgClick();
+    void outputimgClick();
+    void Image8Click();
+    void Image10Click();
+
+    void BitBtn2Click();
+    void BitBtn1Click();
+    void BitBtn5Click();
+    void BitBtn4Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void BitBtn3Click();
+    void SelShape1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+// The one main window, while it exists.
+extern TForm1* Form1;

@@ -1,0 +1,78 @@
+#include "TApplication.h"
+
+#include "Exceptions.h"
+
+#include <QMessageBox>
+
+namespace {
+TApplication::Reporter& CurrentReporter() {
+    static TApplication::Reporter reporter;
+    return reporter;
+}
+
+QString TitleOrDefault() {
+    if (auto* app = TApplication::Instance())
+        return app->Title();
+    return QString();
+}
+} // namespace
+
+namespace {
+// QApplication keeps references to these for its whole life.
+int s_argc = 1;
+char* s_argv[2] = {nullptr, nullptr};
+char** ProgramNameOnly(const char* programName) {
+    s_argv[0] = const_cast<char*>(programName);
+    return s_argv;
+}
+} // namespace
+
+TApplication::TApplication(const char* programName)
+    : QApplication(s_argc, ProgramNameOnly(programName)) {}
+
+TApplication::~TApplication() = default;
+
+TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+QString TApplication::ErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void TApplication::SetErrorReporter(Reporter reporter) { CurrentReporter() = std::move(reporter); }
+
+void TApplication::ShowException(const std::exception& error) { ReportException(error); }
+
+void ReportException(const std::exception& error) {
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
+    const QString title = TitleOrDefault();
+    const QString text = TApplication::ErrorText(QString::fromUtf8(error.what()));
+    if (CurrentReporter()) {
+        CurrentReporter()(title, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+void TApplication::Guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ReportException(error);
+    }
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    // Last resort for a failure that escaped a handler without Guard.
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ReportException(error);
+        return true;
+    }
+}

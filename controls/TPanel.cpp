@@ -1,0 +1,27 @@
+#include "TPanel.h"
+
+#include "TImage.h"
+
+#include <QPainter>
+
+TPanel::TPanel(QWidget* parent) : QWidget(parent) {
+    setAutoFillBackground(true);
+}
+
+void TPanel::SetCaption(const QString& caption) {
+    caption_ = caption;
+    update();
+}
+
+void TPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawText(rect(), Qt::AlignCenter, caption_);
+}
+
+void TPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Children aligned to the client area follow the panel at once.
+    for (auto* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly))
+        if (image->AlignClient())
+            image->setGeometry(rect());
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <QWidget>
+
+// A flat panel without bevel: its background colour and, centred, its caption
+// (which the image filling it normally covers).
+class TPanel : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+
+public:
+    explicit TPanel(QWidget* parent = nullptr);
+
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString caption_;
+};
