@@ -1,3 +1,185 @@
 #include "TJPEGImage.h"
 
+#include "Exceptions.h"
+#include "JpegCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <cstdlib>
+#include <jerror.h>
+#include <jpeglib.h>
+#include <vector>
+
 TJPEGDefaults JPEGDefaults;
+
+namespace {
+
+const unsigned char* Bytes(const QByteArray& data) {
+    return reinterpret_cast<const unsigned char*>(data.constData());
+}
+
+} // namespace
+
+TJPEGImage::TJPEGImage()
+    : CompressionQuality(JPEGDefaults.CompressionQuality), GrayscaleParam(JPEGDefaults.Grayscale),
+      Performance(JPEGDefaults.Performance), PixelFormat(JPEGDefaults.PixelFormat),
+      ProgressiveDisplay(JPEGDefaults.ProgressiveDisplay), ProgressiveEncoding(JPEGDefaults.ProgressiveEncoding),
+      Scale(JPEGDefaults.Scale), Smoothing(JPEGDefaults.Smoothing) {}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::LoadFromFile(const QString& fileName) {
+    QFile file(fileName);
+    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+        throw EFOpenError(fileName.toStdString());
+    const qint64 size = file.size();
+    QByteArray bytes;
+    bytes.resize(size);
+    if (bytes.size() != size)
+        throw EOutOfResources();
+    if (size > 0 && file.read(bytes.data(), size) != size)
+        throw EReadError();
+    LoadFromBytes(std::move(bytes));
+}
+
+void TJPEGImage::LoadFromBytes(QByteArray bytes) {
+    JpegHeaderInfo header;
+    if (!bytes.isEmpty()) {
+        const int code = JpegReadHeader(Bytes(bytes), static_cast<size_t>(bytes.size()), {}, &header);
+        if (code != 0)
+            throw EJPEG(code);
+    }
+    data_ = std::move(bytes);
+    bitmap_.reset();
+    width_ = header.width;
+    height_ = header.height;
+    components_ = header.components;
+    headerRead_ = !data_.isEmpty();
+    if (headerRead_)
+        ProgressiveEncoding = header.multipleScans;
+}
+
+void TJPEGImage::Assign(const TBitmap& bitmap) {
+    data_.clear();
+    headerRead_ = false;
+    width_ = height_ = components_ = 0;
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(bitmap);
+    bitmap_ = std::move(copy);
+}
+
+void TJPEGImage::AssignTo(TBitmap& dest) {
+    if (!bitmap_)
+        Decode();
+    dest.Assign(*bitmap_);
+}
+
+bool TJPEGImage::Empty() const { return data_.isEmpty() && (!bitmap_ || bitmap_->Empty()); }
+
+int TJPEGImage::Width() const { return headerRead_ || !bitmap_ ? width_ : bitmap_->Width(); }
+int TJPEGImage::Height() const { return headerRead_ || !bitmap_ ? height_ : bitmap_->Height(); }
+bool TJPEGImage::Grayscale() const { return headerRead_ ? components_ == 1 : GrayscaleParam; }
+int TJPEGImage::Components() const { return components_; }
+const QByteArray& TJPEGImage::Data() const { return data_; }
+
+void TJPEGImage::Decode() {
+    JpegDecodeSettings settings;
+    settings.smoothing = Smoothing;
+    settings.scaleDenom = Scale == 2 || Scale == 4 || Scale == 8 ? Scale : 1;
+    if (Performance == TJPEGPerformance::jpBestSpeed) {
+        settings.fastDct = true;
+        settings.orderedDither = true;
+    }
+    // The output follows the file's components; the header read again here is
+    // cheap and sizes the bitmap before any row is decoded.
+    JpegHeaderInfo header;
+    int code = JpegReadHeader(Bytes(data_), static_cast<size_t>(data_.size()), settings, &header);
+    if (code != 0)
+        throw EJPEG(code);
+    if (header.components == 4) {
+        settings.output = JpegOutput::Cmyk;
+    } else if (header.components == 1 || GrayscaleParam) {
+        settings.output = JpegOutput::Gray;
+        settings.quantize = true;
+    } else if (PixelFormat == TJPEGPixelFormat::jf8Bit) {
+        settings.quantize = true;
+        settings.twoPass = Performance != TJPEGPerformance::jpBestSpeed;
+    }
+    code = JpegReadHeader(Bytes(data_), static_cast<size_t>(data_.size()), settings, &header);
+    if (code != 0)
+        throw EJPEG(code);
+    if (MaxPixels > 0 && static_cast<std::int64_t>(header.width) * header.height > MaxPixels)
+        throw EJPEG(JERR_IMAGE_TOO_BIG);
+
+    QImage image(header.outputWidth, header.outputHeight,
+                 settings.quantize ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+    if (image.isNull())
+        throw EOutOfResources();
+    std::vector<unsigned char> cmykRow;
+    if (settings.output == JpegOutput::Cmyk)
+        cmykRow.resize(static_cast<size_t>(header.outputWidth) * 4);
+    auto target = std::make_unique<JpegDecodeTarget>();
+    target->width = header.outputWidth;
+    target->height = header.outputHeight;
+    target->bits = image.bits();
+    target->stride = image.bytesPerLine();
+    target->cmykRow = cmykRow.empty() ? nullptr : cmykRow.data();
+    code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
+    if (code != 0)
+        throw EJPEG(code);
+    if (settings.quantize) {
+        QList<QRgb> table;
+        for (int i = 0; i < target->colorCount; ++i)
+            table.append(qRgb(target->colorMap[i][0], target->colorMap[i][1], target->colorMap[i][2]));
+        image.setColorTable(table);
+    }
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetImage(std::move(image));
+    bitmap_ = std::move(bitmap);
+}
+
+QByteArray TJPEGImage::Encode() const {
+    if (!bitmap_ || bitmap_->Empty())
+        return {};
+    const QImage rgb = bitmap_->Image().convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull())
+        throw EOutOfResources();
+    JpegEncodeSource source;
+    source.rgb = rgb.constBits();
+    source.stride = rgb.bytesPerLine();
+    source.width = rgb.width();
+    source.height = rgb.height();
+    source.quality = CompressionQuality;
+    source.grayscale = GrayscaleParam;
+    source.progressive = ProgressiveEncoding;
+    unsigned char* out = nullptr;
+    size_t size = 0;
+    const int code = JpegEncode(source, &out, &size);
+    if (code != 0)
+        throw EJPEG(code);
+    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    std::free(out);
+    if (static_cast<size_t>(bytes.size()) != size)
+        throw EOutOfResources();
+    return bytes;
+}
+
+void TJPEGImage::SaveToFile(const QString& fileName) {
+    const std::string name = fileName.toStdString();
+    // QSaveFile renames over the target whatever the target's own mode, so the
+    // user's write protection of an existing file is checked here.
+    const QFileInfo info(fileName);
+    if (info.isDir() || (info.exists() && !info.isWritable()))
+        throw EFCreateError(name);
+    // The new bytes go to a temporary file beside the target, which replaces the
+    // target only once complete: a failure leaves the earlier file as it was.
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFCreateError(name);
+    const QByteArray bytes = data_.isEmpty() ? Encode() : data_;
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw EFCreateError(name);
+}

@@ -1,0 +1,247 @@
+#include "JpegCodec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// error_exit records the code and jumps back; warnings are only counted, since
+// damaged files can raise millions of them.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code;
+    long warnings;
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = cinfo->err->msg_code;
+    std::longjmp(err->jump, 1);
+}
+
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0)
+        ++reinterpret_cast<ErrorManager*>(cinfo->err)->warnings;
+}
+
+void InitErrors(ErrorManager* err) {
+    jpeg_std_error(&err->pub);
+    err->pub.error_exit = ErrorExit;
+    err->pub.emit_message = EmitMessage;
+    err->code = 0;
+    err->warnings = 0;
+}
+
+void ApplySettings(j_decompress_ptr cinfo, const JpegDecodeSettings& s) {
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = static_cast<unsigned>(s.scaleDenom);
+    cinfo->do_block_smoothing = s.smoothing ? TRUE : FALSE;
+    cinfo->dct_method = s.fastDct ? JDCT_IFAST : JDCT_ISLOW;
+    cinfo->do_fancy_upsampling = TRUE;
+    switch (s.output) {
+    case JpegOutput::Rgb:
+        cinfo->out_color_space = JCS_RGB;
+        break;
+    case JpegOutput::Gray:
+        cinfo->out_color_space = JCS_GRAYSCALE;
+        break;
+    case JpegOutput::Cmyk:
+        cinfo->out_color_space = JCS_CMYK;
+        break;
+    }
+    cinfo->quantize_colors = s.quantize ? TRUE : FALSE;
+    if (s.quantize) {
+        cinfo->desired_number_of_colors = s.colors;
+        cinfo->two_pass_quantize = s.twoPass ? TRUE : FALSE;
+        cinfo->dither_mode = s.orderedDither ? JDITHER_ORDERED : JDITHER_FS;
+    }
+}
+
+// Adobe-inverted CMYK to RGB as libjpeg-turbo's PPM writer does it,
+// (JSAMPLE)(c * k / 255.0 + 0.5), in integers: 2ck + 255 is odd, so the
+// quotient never sits on a rounding tie and both give the same result.
+inline unsigned char CmykChannel(unsigned c, unsigned k) {
+    return static_cast<unsigned char>((2 * c * k + 255) / 510);
+}
+
+void CmykRowToRgb(const unsigned char* cmyk, unsigned char* rgb, int width) {
+    for (int x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+        const unsigned k = cmyk[3];
+        rgb[0] = CmykChannel(cmyk[0], k);
+        rgb[1] = CmykChannel(cmyk[1], k);
+        rgb[2] = CmykChannel(cmyk[2], k);
+    }
+}
+
+// A growing malloc'ed buffer as destination, so that every byte is ours to free
+// whatever path the encoder leaves by.
+struct MemoryDestination {
+    jpeg_destination_mgr pub;
+    unsigned char* buffer;
+    std::size_t capacity;
+    std::size_t size;
+};
+
+constexpr std::size_t kInitialOutput = 64 * 1024;
+
+void InitDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    dest->buffer = static_cast<unsigned char*>(std::malloc(kInitialOutput));
+    if (!dest->buffer)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->capacity = kInitialOutput;
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = dest->capacity;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    const std::size_t used = dest->capacity;
+    auto* grown = static_cast<unsigned char*>(std::realloc(dest->buffer, 2 * dest->capacity));
+    if (!grown)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->buffer = grown;
+    dest->capacity *= 2;
+    dest->pub.next_output_byte = grown + used;
+    dest->pub.free_in_buffer = dest->capacity - used;
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    dest->size = dest->capacity - dest->pub.free_in_buffer;
+}
+
+} // namespace
+
+int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
+                   JpegHeaderInfo* info) {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    InitErrors(&err);
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return err.code;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    info->width = static_cast<int>(cinfo.image_width);
+    info->height = static_cast<int>(cinfo.image_height);
+    info->components = cinfo.num_components;
+    info->colorSpace = cinfo.jpeg_color_space;
+    info->multipleScans = jpeg_has_multiple_scans(&cinfo) != FALSE;
+    ApplySettings(&cinfo, settings);
+    jpeg_calc_output_dimensions(&cinfo);
+    info->outputWidth = static_cast<int>(cinfo.output_width);
+    info->outputHeight = static_cast<int>(cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    return 0;
+}
+
+int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
+               JpegDecodeTarget* target) {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    InitErrors(&err);
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        target->warnings = err.warnings;
+        jpeg_destroy_decompress(&cinfo);
+        return err.code;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    ApplySettings(&cinfo, settings);
+    jpeg_calc_output_dimensions(&cinfo);
+    const int pixelBytes = settings.quantize || settings.output == JpegOutput::Gray ? 1 : 3;
+    const int components = settings.output == JpegOutput::Cmyk ? 4 : pixelBytes;
+    // The rows were sized from an earlier header read: never write past them.
+    if (static_cast<int>(cinfo.output_width) != target->width ||
+        static_cast<int>(cinfo.output_height) != target->height ||
+        (!settings.quantize && cinfo.out_color_components != components) ||
+        (settings.output == JpegOutput::Cmyk && (settings.quantize || !target->cmykRow)))
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != components)
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        unsigned char* row = target->bits + static_cast<std::ptrdiff_t>(cinfo.output_scanline) * target->stride;
+        if (settings.output == JpegOutput::Cmyk) {
+            JSAMPROW cmyk = target->cmykRow;
+            jpeg_read_scanlines(&cinfo, &cmyk, 1);
+            CmykRowToRgb(target->cmykRow, row, target->width);
+        } else {
+            JSAMPROW rows[16];
+            const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
+            const JDIMENSION count = left < 16 ? left : 16;
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = row + static_cast<std::ptrdiff_t>(i) * target->stride;
+            jpeg_read_scanlines(&cinfo, rows, count);
+        }
+    }
+    if (settings.quantize) {
+        target->colorCount = cinfo.actual_number_of_colors;
+        for (int i = 0; i < cinfo.actual_number_of_colors && i < 256; ++i)
+            for (int c = 0; c < 3; ++c)
+                target->colorMap[i][c] = cinfo.colormap[cinfo.out_color_components == 3 ? c : 0][i];
+    }
+    jpeg_finish_decompress(&cinfo);
+    target->warnings = err.warnings;
+    jpeg_destroy_decompress(&cinfo);
+    return 0;
+}
+
+int JpegEncode(const JpegEncodeSource& source, unsigned char** out, std::size_t* outSize) {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    MemoryDestination dest;
+    InitErrors(&err);
+    std::memset(&dest, 0, sizeof dest);
+    *out = nullptr;
+    *outSize = 0;
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        std::free(dest.buffer);
+        return err.code;
+    }
+    jpeg_create_compress(&cinfo);
+    dest.pub.init_destination = InitDestination;
+    dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    dest.pub.term_destination = TermDestination;
+    cinfo.dest = &dest.pub;
+    cinfo.image_width = static_cast<JDIMENSION>(source.width);
+    cinfo.image_height = static_cast<JDIMENSION>(source.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, source.quality, TRUE);
+    if (source.grayscale)
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    if (source.progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW rows[16];
+        const JDIMENSION left = cinfo.image_height - cinfo.next_scanline;
+        const JDIMENSION count = left < 16 ? left : 16;
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<unsigned char*>(source.rgb) +
+                      static_cast<std::ptrdiff_t>(cinfo.next_scanline + i) * source.stride;
+        jpeg_write_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    *out = dest.buffer;
+    *outSize = dest.size;
+    return 0;
+}

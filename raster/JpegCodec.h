@@ -1,0 +1,63 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// The libjpeg calls of TJPEGImage. Each function owns only C objects, because a
+// library error leaves it by longjmp; it returns 0 or the library's message code
+// and always destroys its codec object. No C++ exception passes through them.
+
+enum class JpegOutput { Rgb, Gray, Cmyk };
+
+struct JpegDecodeSettings {
+    JpegOutput output = JpegOutput::Rgb;
+    bool quantize = false;     // to an 8-bit colour map
+    int colors = 236;
+    bool twoPass = false;      // two-pass quantiser (colour output only)
+    bool orderedDither = false; // otherwise Floyd-Steinberg
+    bool fastDct = false;      // otherwise the accurate integer transform
+    bool smoothing = true;
+    int scaleDenom = 1;
+};
+
+struct JpegHeaderInfo {
+    int width = 0;  // as stored
+    int height = 0;
+    int components = 0;
+    int colorSpace = 0; // J_COLOR_SPACE of the file
+    bool multipleScans = false;
+    int outputWidth = 0; // with the settings applied
+    int outputHeight = 0;
+};
+
+// Reads the header and computes the output size for the given settings.
+int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
+                   JpegHeaderInfo* info);
+
+struct JpegDecodeTarget {
+    int width = 0; // rows are written only when the output has exactly this size
+    int height = 0;
+    unsigned char* bits = nullptr; // first row: 3 bytes (RGB, CMYK converted) or 1 byte a pixel
+    std::ptrdiff_t stride = 0;
+    unsigned char* cmykRow = nullptr; // width * 4 bytes, for Cmyk output
+    // Filled for quantised output: the colour map as RGB triples.
+    int colorCount = 0;
+    std::uint8_t colorMap[256][3] = {};
+    long warnings = 0;
+};
+
+int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
+               JpegDecodeTarget* target);
+
+struct JpegEncodeSource {
+    const unsigned char* rgb = nullptr; // width * 3 bytes a row, top row first
+    std::ptrdiff_t stride = 0;
+    int width = 0;
+    int height = 0;
+    int quality = 90;
+    bool grayscale = false;
+    bool progressive = false;
+};
+
+// On success *out holds malloc'ed bytes for the caller to free(); on failure it
+// is null.
+int JpegEncode(const JpegEncodeSource& source, unsigned char** out, std::size_t* outSize);
