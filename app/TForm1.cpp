@@ -2,10 +2,19 @@
 
 #include "CompositionState.h"
 #include "DocumentOpener.h"
+#include "FitToImage.h"
+#include "FrameFitting.h"
+#include "InputPanel.h"
+#include "LayoutChoice.h"
+#include "OpenPhoto.h"
+#include "Rotation.h"
+#include "SavePhoto.h"
 #include "Settings.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TCanvas.h"
+#include "Tone.h"
+#include "Trimming.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -92,15 +101,97 @@ void TForm1::Image10Click() {
     OpenDocument(folder + QStringLiteral("help/frame.htm"));
 }
 
-// The operations below arrive with their own subsystems.
-void TForm1::BitBtn2Click() {}
-void TForm1::BitBtn1Click() {}
-void TForm1::BitBtn5Click() {}
-void TForm1::BitBtn4Click() {}
-void TForm1::BitBtn6Click() {}
-void TForm1::BitBtn7Click() {}
-void TForm1::BitBtn8Click() {}
-void TForm1::SpeedButton1Click() {}
-void TForm1::SpeedButton2Click() {}
-void TForm1::BitBtn3Click() {}
-void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {}
+TWindowControls TForm1::Controls() {
+    TWindowControls c;
+    c.Panel1 = Panel1;
+    c.Panel2 = Panel2;
+    c.Image1 = Image1;
+    c.Image2 = Image2;
+    c.Img1 = Img1;
+    c.gbImage = gbImage;
+    c.SelShape1 = SelShape1;
+    c.SpeedButton2 = SpeedButton2;
+    c.Label4 = Label4;
+    c.ProgressBar1 = ProgressBar1;
+    c.ScrollBar1 = ScrollBar1;
+    c.CheckBox1 = CheckBox1;
+    c.OpenDialog1 = OpenDialog1;
+    c.SaveDialog1 = SaveDialog1;
+    c.ShowView = [this] { ShowView(); };
+    return c;
+}
+
+void TForm1::BitBtn2Click() {
+    TApplication::Guard([this] {
+        OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings});
+    });
+}
+
+void TForm1::BitBtn1Click() {
+    TApplication::Guard([this] {
+        SavePhoto(Controls(), {Settings.LastSaveFolder, SaveSettings});
+    });
+}
+
+int TForm1::ClampToByte(double x) { return ::ClampToByte(x); }
+
+void TForm1::EnhanceContrast(TBitmap& bitmap) { ::EnhanceContrast(bitmap, *ScrollBar1, *ProgressBar1); }
+
+void TForm1::AdjustBrightness(TBitmap& bitmap) {
+    ::AdjustBrightness(bitmap, *CheckBox1, *ProgressBar1);
+}
+
+void TForm1::BitBtn5Click() {
+    TApplication::Guard([this] {
+        EnhanceContrast(*Composition.WorkBitmap);
+        FitToImage(*Composition.WorkBitmap, *Image2);
+    });
+}
+
+void TForm1::BitBtn4Click() {
+    TApplication::Guard([this] {
+        CheckBox1->setChecked(false);
+        AdjustBrightness(*Composition.WorkBitmap);
+        FitToImage(*Composition.WorkBitmap, *Image2);
+    });
+}
+
+void TForm1::BitBtn6Click() {
+    TApplication::Guard([this] {
+        CheckBox1->setChecked(true);
+        AdjustBrightness(*Composition.WorkBitmap);
+        FitToImage(*Composition.WorkBitmap, *Image2);
+    });
+}
+
+void TForm1::BitBtn7Click() {
+    TApplication::Guard([this] {
+        RotateRight(*Composition.WorkBitmap, *ProgressBar1);
+        SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
+        FitToImage(*Composition.WorkBitmap, *Image2);
+    });
+}
+
+void TForm1::BitBtn8Click() {
+    TApplication::Guard([this] {
+        RotateLeft(*Composition.WorkBitmap, *ProgressBar1);
+        SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
+        FitToImage(*Composition.WorkBitmap, *Image2);
+    });
+}
+
+void TForm1::SpeedButton1Click() {
+    TApplication::Guard([this] { ChooseNextLayout(Controls()); });
+}
+
+void TForm1::SpeedButton2Click() {
+    TApplication::Guard([this] { ChooseNextPosition(Controls()); });
+}
+
+void TForm1::BitBtn3Click() {
+    TApplication::Guard([this] { Trim(Controls()); });
+}
+
+void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {
+    TApplication::Guard([this] { KeepFrameProportion(*SelShape1, *Panel2); });
+}

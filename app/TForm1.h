@@ -1,4 +1,5 @@
 #pragma once
+#include "WindowControls.h"
 #include "ui_form1.h"
 
 #include <QWidget>
@@ -16,6 +17,14 @@ public:
 
     // Shows the view that ViewRequest asks for and stores the opposite request.
     void ShowView();
+
+    // The controls the operations act on.
+    TWindowControls Controls();
+
+    // The tone passes, reading their parameters from the window's controls.
+    int ClampToByte(double x);
+    void EnhanceContrast(TBitmap& bitmap);
+    void AdjustBrightness(TBitmap& bitmap);
 
 signals:
     void OnCreate();

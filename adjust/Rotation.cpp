@@ -1,0 +1,4 @@
+#include "Rotation.h"
+
+void RotateRight(TBitmap&, QProgressBar&) {}
+void RotateLeft(TBitmap&, QProgressBar&) {}

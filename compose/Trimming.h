@@ -1,0 +1,20 @@
+#pragma once
+#include "WindowControls.h"
+
+class TBitmap;
+
+// The trimming command: the part of the photo inside the frame, cut at full
+// resolution, fitted into the current cell of the output picture.
+void Trim(const TWindowControls& controls);
+
+// Cuts (Left..Right, Top..Bottom, inclusive, view coordinates times Scale) out
+// of source and stretch-draws it over the whole of target.
+void CropScaled(const TBitmap& source, TImage& target, int left, int top, int right, int bottom,
+                double scale, QProgressBar& progress);
+
+// Copies the top-left region of source's bitmap, as large as source's control,
+// into target's bitmap at (offsetX, offsetY).
+void CopyImageInto(TImage& source, TImage& target, int offsetX, int offsetY);
+
+// Draws the white separator strips of a layout on the output picture.
+void DrawSeparators(TImage& output, int kind);
