@@ -169,9 +169,12 @@ QByteArray TJPEGImage::Encode() const {
 void TJPEGImage::SaveToFile(const QString& fileName) {
     const std::string name = fileName.toStdString();
     // QSaveFile renames over the target whatever the target's own mode, so the
-    // user's write protection of an existing file is checked here.
+    // user's write protection of an existing file is checked here: a file that
+    // the user may not write, or that has no write permission for anybody (the
+    // read-only attribute, which even root does not override here).
     const QFileInfo info(fileName);
-    if (info.isDir() || (info.exists() && !info.isWritable()))
+    const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.isDir() || (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite))))
         throw EFCreateError(name);
     // The new bytes go to a temporary file beside the target, which replaces the
     // target only once complete: a failure leaves the earlier file as it was.
