@@ -61,6 +61,14 @@ void TBitmap::Changed() {
         onChange_();
 }
 
+uchar* TBitmap::ScanLine(int y) {
+    if (!writable_)
+        MakeWritable();
+    if (!notified_)
+        Changed();
+    return bits_ + y * stride_;
+}
+
 void TBitmap::MakeWritable() {
     bits_ = image_.bits(); // detaches pixels shared with another bitmap
     if (!bits_)

@@ -60,6 +60,10 @@ public:
     void AcknowledgeChange();
     // Marks the bitmap changed (for writers that go around SetPixel).
     void Changed();
+    // Writable row y (0 <= y < Height(), not checked) for bulk writers:
+    // detaches shared pixels first and counts as a change. Valid while the
+    // pixels are neither shared (Image, Assign) nor replaced.
+    uchar* ScanLine(int y);
 
     // The palette index a colour is stored as on an 8-bit bitmap: the nearest
     // entry by squared RGB distance, the lowest index on a tie.
