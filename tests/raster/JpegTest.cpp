@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -174,4 +175,63 @@ TEST(Jpeg, AssignDropsLoadedDataAndTakesASharedCopy) {
     TBitmap out;
     jpeg.AssignTo(out);
     EXPECT_EQ(out.GetPixel(0, 0), RGB(0, 0, 200));
+}
+
+TEST(Jpeg, DataCutShortDecodesWithoutError) {
+    // Cut inside the entropy-coded data: the library pads the rest with a warning.
+    const QByteArray whole = MakeJpeg(JpegTestPattern(64, 48));
+    const qsizetype data = whole.indexOf("\xFF\xDA") + 14; // after the scan header
+    ASSERT_GT(data, 14);
+    for (const int percent : {1, 50, 95}) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromBytes(whole.left(data + (whole.size() - data) * percent / 100));
+        TBitmap bitmap;
+        ASSERT_NO_THROW(jpeg.AssignTo(bitmap)) << percent;
+        EXPECT_EQ(bitmap.Width(), 64);
+        EXPECT_EQ(bitmap.Height(), 48);
+    }
+}
+
+TEST(Jpeg, CodingParametersChangeTheDecodedFormat) {
+    // The program never changes them, but the picture honours them.
+    struct Case {
+        const char* name;
+        std::function<void(TJPEGImage&)> set;
+        TPixelFormat format;
+        int maxColours; // 0: not paletted
+    } const cases[] = {
+        {"defaults", [](TJPEGImage&) {}, TPixelFormat::pf24bit, 0},
+        {"8-bit pixel format", [](TJPEGImage& j) { j.PixelFormat = TJPEGPixelFormat::jf8Bit; }, TPixelFormat::pf8bit, 236},
+        {"grayscale", [](TJPEGImage& j) { j.GrayscaleParam = true; }, TPixelFormat::pf8bit, 236},
+        {"best speed", [](TJPEGImage& j) { j.Performance = TJPEGPerformance::jpBestSpeed; }, TPixelFormat::pf24bit, 0},
+    };
+    const QByteArray bytes = MakeJpeg(JpegTestPattern(40, 30));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TJPEGImage jpeg;
+        c.set(jpeg);
+        jpeg.LoadFromBytes(bytes);
+        TBitmap bitmap;
+        jpeg.AssignTo(bitmap);
+        EXPECT_EQ(bitmap.PixelFormat(), c.format);
+        EXPECT_EQ(bitmap.Width(), 40);
+        if (c.maxColours > 0) {
+            EXPECT_GT(bitmap.Image().colorCount(), 1);
+            EXPECT_LE(bitmap.Image().colorCount(), c.maxColours);
+        }
+    }
+}
+
+TEST(Jpeg, LoadFailureMessages) {
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromBytes(QByteArray("\x89PNG\r\n\x1a\n", 8));
+        FAIL();
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.Code(), 53);
+        EXPECT_EQ(e.Message(), "JPEG エラー #53");
+    }
+    EXPECT_EQ(EReadError().Message(), "ストリームからの読み込みエラー");
+    EXPECT_EQ(EOutOfResources().Message(), "システム リソースが足りません");
+    EXPECT_EQ(EFCreateError("a.jpg").Message(), "ファイル a.jpg を作成できません");
 }
