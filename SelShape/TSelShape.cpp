@@ -4,6 +4,7 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -41,6 +42,46 @@ THitZone ZoneOf(TRowBand row, TColumnBand column) {
             return static_cast<THitZone>(i);
     }
     return hzMove;
+}
+
+// One axis of the frame: where it starts (Top or Left) and its extent
+// (Height or Width), in the parent's client coordinates.
+struct TSpan {
+    int start;
+    int length;
+};
+
+// The near (top or left) edge moved by delta, held at minStart first. A step
+// that would leave the span shorter than minLength is dropped whole rather
+// than applied part of the way, so the edge stays where it was last accepted;
+// the grab point need not change, the origin having moved with the pointer.
+std::optional<TSpan> MovedNearEdge(TSpan span, int delta, int minStart, int minLength) {
+    if (span.start + delta < minStart)
+        delta = minStart - span.start;
+    if (span.length - delta < minLength)
+        return std::nullopt;
+    return TSpan{span.start + delta, span.length - delta};
+}
+
+// What the far (bottom or right) edge moves by: the size test takes the delta
+// before it is held at the bound.
+std::optional<int> FarEdgeDelta(TSpan span, int delta, int minLength, int bound) {
+    if (span.length + delta < minLength)
+        return std::nullopt;
+    if (span.start + span.length + delta > bound)
+        delta = bound - (span.start + span.length);
+    return delta;
+}
+
+// What the whole span moves by. The upper bound is applied after the lower
+// one and wins: a frame larger than the area ends on the bottom and right
+// bounds.
+int ShiftDelta(TSpan span, int delta, int minStart, int bound) {
+    if (span.start + delta < minStart)
+        delta = minStart - span.start;
+    if (span.start + span.length + delta > bound)
+        delta = bound - (span.start + span.length);
+    return delta;
 }
 
 } // namespace
@@ -160,68 +201,37 @@ int TSelShape::RightBound() const {
     return parentWidget() ? parentWidget()->width() : std::numeric_limits<int>::max();
 }
 
-// A top or left step that would go below the minimum size is dropped whole
-// rather than applied part of the way, so the edge stays where it last was
-// accepted. The grab point stays: the frame's origin moved with the pointer.
 void TSelShape::MoveTopEdge(int dy) {
-    if (Top() + dy < minTop_)
-        dy = minTop_ - Top();
-    if (Height() - dy < minHeight_)
-        return;
-    const int height = Height();
-    SetTop(Top() + dy);
-    SetHeight(height - dy);
+    if (const auto moved = MovedNearEdge({Top(), Height()}, dy, minTop_, minHeight_)) {
+        SetTop(moved->start);
+        SetHeight(moved->length);
+    }
 }
 
 void TSelShape::MoveLeftEdge(int dx) {
-    if (Left() + dx < minLeft_)
-        dx = minLeft_ - Left();
-    if (Width() - dx < minWidth_)
-        return;
-    const int width = Width();
-    SetLeft(Left() + dx);
-    SetWidth(width - dx);
+    if (const auto moved = MovedNearEdge({Left(), Width()}, dx, minLeft_, minWidth_)) {
+        SetLeft(moved->start);
+        SetWidth(moved->length);
+    }
 }
 
-// The size test takes the delta before it is clamped to the bound; the grab
-// point follows the edge by what was applied.
 void TSelShape::MoveBottomEdge(int dy) {
-    if (Height() + dy < minHeight_)
-        return;
-    const int bound = BottomBound();
-    if (Top() + Height() + dy > bound)
-        dy = bound - (Top() + Height());
-    SetHeight(Height() + dy);
-    grabY_ += dy;
+    if (const auto applied = FarEdgeDelta({Top(), Height()}, dy, minHeight_, BottomBound())) {
+        SetHeight(Height() + *applied);
+        grabY_ += *applied;
+    }
 }
 
 void TSelShape::MoveRightEdge(int dx) {
-    if (Width() + dx < minWidth_)
-        return;
-    const int bound = RightBound();
-    if (Left() + Width() + dx > bound)
-        dx = bound - (Left() + Width());
-    SetWidth(Width() + dx);
-    grabX_ += dx;
+    if (const auto applied = FarEdgeDelta({Left(), Width()}, dx, minWidth_, RightBound())) {
+        SetWidth(Width() + *applied);
+        grabX_ += *applied;
+    }
 }
 
-// The upper bound is applied after the lower one and wins: a frame larger
-// than the area ends on the bottom and right bounds.
 void TSelShape::MoveFrame(int dx, int dy) {
-    if (selOption_.Contains(TSelOptSet::MoveY)) {
-        if (Top() + dy < minTop_)
-            dy = minTop_ - Top();
-        const int bound = BottomBound();
-        if (Top() + Height() + dy > bound)
-            dy = bound - (Top() + Height());
-        SetTop(Top() + dy);
-    }
-    if (selOption_.Contains(TSelOptSet::MoveX)) {
-        if (Left() + dx < minLeft_)
-            dx = minLeft_ - Left();
-        const int bound = RightBound();
-        if (Left() + Width() + dx > bound)
-            dx = bound - (Left() + Width());
-        SetLeft(Left() + dx);
-    }
+    if (selOption_.Contains(TSelOptSet::MoveY))
+        SetTop(Top() + ShiftDelta({Top(), Height()}, dy, minTop_, BottomBound()));
+    if (selOption_.Contains(TSelOptSet::MoveX))
+        SetLeft(Left() + ShiftDelta({Left(), Width()}, dx, minLeft_, RightBound()));
 }
