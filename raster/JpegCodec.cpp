@@ -221,8 +221,21 @@ int JpegEncode(const JpegEncodeSource& source, unsigned char** out, std::size_t*
     cinfo.dest = &dest.pub;
     cinfo.image_width = static_cast<JDIMENSION>(source.width);
     cinfo.image_height = static_cast<JDIMENSION>(source.height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    // libjpeg-turbo reads 4-byte pixels itself, with the same arithmetic as for RGB.
+    switch (source.layout) {
+    case JpegInput::Rgb:
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        break;
+    case JpegInput::Bgrx:
+        cinfo.input_components = 4;
+        cinfo.in_color_space = JCS_EXT_BGRX;
+        break;
+    case JpegInput::Xrgb:
+        cinfo.input_components = 4;
+        cinfo.in_color_space = JCS_EXT_XRGB;
+        break;
+    }
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, source.quality, TRUE);
     if (source.grayscale)

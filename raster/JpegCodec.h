@@ -48,8 +48,13 @@ struct JpegDecodeTarget {
 int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
                JpegDecodeTarget* target);
 
+// Byte order of the input pixels: packed RGB, or 4 bytes a pixel as QImage's
+// RGB32 lies in memory (B, G, R, X on little-endian machines).
+enum class JpegInput { Rgb, Bgrx, Xrgb };
+
 struct JpegEncodeSource {
-    const unsigned char* rgb = nullptr; // width * 3 bytes a row, top row first
+    const unsigned char* rgb = nullptr; // top row first
+    JpegInput layout = JpegInput::Rgb;
     std::ptrdiff_t stride = 0;
     int width = 0;
     int height = 0;

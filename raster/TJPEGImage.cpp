@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <jerror.h>
@@ -143,10 +144,16 @@ void TJPEGImage::Decode() {
 QByteArray TJPEGImage::Encode() const {
     if (!bitmap_ || bitmap_->Empty())
         return {};
-    const QImage rgb = bitmap_->Image().convertToFormat(QImage::Format_RGB888);
+    // The encoder takes 24-bit RGB; display-format rows it reads as they are,
+    // which gives the same bytes as a converted copy.
+    const QImage& pixels = bitmap_->Image();
+    const bool direct = pixels.format() == QImage::Format_RGB32;
+    const QImage rgb = direct ? pixels : pixels.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull())
         throw EOutOfResources();
     JpegEncodeSource source;
+    if (direct)
+        source.layout = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JpegInput::Bgrx : JpegInput::Xrgb;
     source.rgb = rgb.constBits();
     source.stride = rgb.bytesPerLine();
     source.width = rgb.width();

@@ -1,0 +1,309 @@
+// Raster and JPEG services on a 24-megapixel photo, each figure beside the floor
+// that plain code reaches on the same data in the same run.
+#include "TBitmap.h"
+#include "TCanvas.h"
+#include "TJPEGImage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <array>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <jpeglib.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kPhotoWidth = 6000;
+constexpr int kPhotoHeight = 4000;
+
+// Smooth gradients with a little texture, so the coded size is photo-like.
+QImage SynthesisePhoto(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const double t = std::sin(x * 0.01) * std::cos(y * 0.013);
+            const int noise = ((x * 7919 + y * 104729) >> 3) & 15;
+            row[3 * x + 0] = static_cast<uchar>(std::clamp(static_cast<int>(128 + 100 * t) + noise, 0, 255));
+            row[3 * x + 1] = static_cast<uchar>((x * 255 / width + noise) & 0xFF);
+            row[3 * x + 2] = static_cast<uchar>((y * 255 / height + 2 * noise) & 0xFF);
+        }
+    }
+    return image;
+}
+
+QByteArray BareEncode(const QImage& rgb, int quality) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(rgb.width());
+    cinfo.image_height = static_cast<JDIMENSION>(rgb.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    std::free(out);
+    return bytes;
+}
+
+const QImage& PhotoPixels() {
+    static const QImage image = SynthesisePhoto(kPhotoWidth, kPhotoHeight);
+    return image;
+}
+
+const QByteArray& PhotoJpeg() {
+    static const QByteArray bytes = BareEncode(PhotoPixels(), 90);
+    return bytes;
+}
+
+// The tone pass's kind of table: every channel through 256 entries.
+const std::vector<uchar>& Table() {
+    static const std::vector<uchar> table = [] {
+        std::vector<uchar> t(256);
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<size_t>(i)] = static_cast<uchar>(std::min(255, i * 5 / 4));
+        return t;
+    }();
+    return table;
+}
+
+// ---- decoding
+
+void Decode_Bitmap(benchmark::State& state) {
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromBytes(PhotoJpeg());
+        TBitmap bitmap;
+        jpeg.AssignTo(bitmap);
+        benchmark::DoNotOptimize(bitmap.GetPixel(1, 1));
+    }
+}
+
+void Decode_Floor(benchmark::State& state) {
+    for (auto _ : state) {
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr err;
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_decompress(&cinfo);
+        const QByteArray& bytes = PhotoJpeg();
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
+        jpeg_read_header(&cinfo, TRUE);
+        cinfo.out_color_space = JCS_RGB;
+        cinfo.do_block_smoothing = TRUE;
+        cinfo.dct_method = JDCT_ISLOW;
+        jpeg_start_decompress(&cinfo);
+        const size_t stride = static_cast<size_t>(cinfo.output_width) * 3;
+        std::unique_ptr<uchar[]> pixels(new uchar[stride * cinfo.output_height]);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = pixels.get() + stride * cinfo.output_scanline;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        benchmark::DoNotOptimize(pixels[3]);
+    }
+}
+
+// ---- pixel sweeps: read every pixel, write it back through the table
+
+TBitmap& SweepBitmap() {
+    static TBitmap bitmap;
+    if (bitmap.Empty())
+        bitmap.SetImage(PhotoPixels().copy());
+    return bitmap;
+}
+
+inline TColor Through(const uchar* t, TColor c) {
+    return RGB(t[GetRValue(c)], t[GetGValue(c)], t[GetBValue(c)]);
+}
+
+void Sweep_RowByRow(benchmark::State& state) {
+    TBitmap& b = SweepBitmap();
+    const uchar* t = Table().data();
+    for (auto _ : state) {
+        const int w = b.Width(), h = b.Height();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                b.SetPixel(x, y, Through(t, b.GetPixel(x, y)));
+        b.AcknowledgeChange();
+    }
+}
+
+void Sweep_ColumnByColumn(benchmark::State& state) {
+    TBitmap& b = SweepBitmap();
+    const uchar* t = Table().data();
+    for (auto _ : state) {
+        const int w = b.Width(), h = b.Height();
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < h; ++y)
+                b.SetPixel(x, y, Through(t, b.GetPixel(x, y)));
+        b.AcknowledgeChange();
+    }
+}
+
+void Sweep_Floor(benchmark::State& state) {
+    QImage image = PhotoPixels().copy();
+    std::array<uchar, 256> t{};
+    std::copy(Table().begin(), Table().end(), t.begin());
+    const int bytes = image.width() * 3;
+    for (auto _ : state) {
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* row = image.scanLine(y);
+            for (int i = 0; i < bytes; ++i)
+                row[i] = t[row[i]];
+        }
+        benchmark::ClobberMemory();
+    }
+}
+
+// ---- stretch drawing the photo over the 602-wide input view
+
+constexpr int kViewWidth = 602;
+constexpr int kViewHeight = 402;
+
+void Stretch_Canvas(benchmark::State& state) {
+    TBitmap& photo = SweepBitmap();
+    TBitmap view;
+    view.SetWidth(kViewWidth);
+    view.SetHeight(kViewHeight);
+    for (auto _ : state) {
+        view.Canvas()->StretchDraw(Rect(0, 0, kViewWidth, kViewHeight), &photo);
+        benchmark::DoNotOptimize(view.GetPixel(5, 5));
+    }
+}
+
+void Stretch_Floor(benchmark::State& state) {
+    const QImage& photo = PhotoPixels();
+    QImage view(kViewWidth, kViewHeight, QImage::Format_RGB32);
+    std::vector<int> columns(kViewWidth);
+    for (auto _ : state) {
+        for (int x = 0; x < kViewWidth; ++x)
+            columns[static_cast<size_t>(x)] = (2 * x + 1) * photo.width() / (2 * kViewWidth);
+        for (int y = 0; y < kViewHeight; ++y) {
+            const uchar* src = photo.constScanLine((2 * y + 1) * photo.height() / (2 * kViewHeight));
+            auto* dst = reinterpret_cast<QRgb*>(view.scanLine(y));
+            for (int x = 0; x < kViewWidth; ++x) {
+                const uchar* p = src + 3 * columns[static_cast<size_t>(x)];
+                dst[x] = qRgb(p[0], p[1], p[2]);
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+}
+
+// ---- encoding the 600 x 450 output picture
+
+const QImage& OutputPixels() {
+    static const QImage image = SynthesisePhoto(600, 450);
+    return image;
+}
+
+QString OutputPath() {
+    const QString shm = QStringLiteral("/dev/shm");
+    const QString dir = QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath();
+    return dir + QStringLiteral("/bench_raster_output.jpg");
+}
+
+void Encode_SaveToFile(benchmark::State& state) {
+    // The output picture is in the display format; saving converts a copy.
+    TBitmap picture;
+    picture.SetImage(OutputPixels().convertToFormat(QImage::Format_RGB32));
+    const QString path = OutputPath();
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.Assign(picture);
+        jpeg.SaveToFile(path);
+    }
+    QFile::remove(path);
+}
+
+void Encode_Floor(benchmark::State& state) {
+    const QImage& rgb = OutputPixels();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BareEncode(rgb, 90));
+}
+
+// Prints each figure against its floor after the run.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const struct {
+            const char *figure, *floor;
+            double target;
+        } pairs[] = {
+            {"Decode_Bitmap", "Decode_Floor", 1.1},
+            {"Sweep_RowByRow", "Sweep_Floor", 2.0},
+            {"Sweep_ColumnByColumn", "Sweep_Floor", 0},
+            {"Stretch_Canvas", "Stretch_Floor", 1.5},
+            {"Encode_SaveToFile", "Encode_Floor", 1.5},
+        };
+        std::printf("\n%-22s %12s %12s %7s %7s\n", "figure", "ours", "floor", "ratio", "target");
+        for (const auto& p : pairs) {
+            const auto a = Find(p.figure), b = Find(p.floor);
+            if (a < 0 || b <= 0)
+                continue;
+            char target[16] = "-";
+            if (p.target > 0)
+                std::snprintf(target, sizeof target, "<= %.1f", p.target);
+            std::printf("%-22s %9.3f ms %9.3f ms %7.2f %7s\n", p.figure, a, b, a / b, target);
+        }
+    }
+
+private:
+    double Find(const std::string& prefix) const {
+        for (const auto& [name, ms] : seconds_)
+            if (name.rfind(prefix, 0) == 0)
+                return ms;
+        return -1;
+    }
+    std::map<std::string, double> seconds_;
+};
+
+} // namespace
+
+BENCHMARK(Decode_Bitmap)->Unit(benchmark::kMillisecond);
+BENCHMARK(Decode_Floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sweep_RowByRow)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sweep_ColumnByColumn)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sweep_Floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(Stretch_Canvas)->Unit(benchmark::kMillisecond);
+BENCHMARK(Stretch_Floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(Encode_SaveToFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(Encode_Floor)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    PhotoJpeg(); // made once, outside every timing
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
