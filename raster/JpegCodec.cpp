@@ -118,6 +118,17 @@ void TermDestination(j_compress_ptr cinfo) {
     dest->size = dest->capacity - dest->pub.free_in_buffer;
 }
 
+// Creates the decoder, reads the header and applies the settings. Called inside
+// the caller's setjmp frame: a library error jumps straight back there.
+void OpenDecoder(j_decompress_ptr cinfo, const unsigned char* data, std::size_t size,
+                 const JpegDecodeSettings& settings) {
+    jpeg_create_decompress(cinfo);
+    jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(cinfo, TRUE);
+    ApplySettings(cinfo, settings);
+    jpeg_calc_output_dimensions(cinfo);
+}
+
 } // namespace
 
 int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
@@ -130,16 +141,12 @@ int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecode
         jpeg_destroy_decompress(&cinfo);
         return err.code;
     }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
+    OpenDecoder(&cinfo, data, size, settings);
     info->width = static_cast<int>(cinfo.image_width);
     info->height = static_cast<int>(cinfo.image_height);
     info->components = cinfo.num_components;
     info->colorSpace = cinfo.jpeg_color_space;
     info->multipleScans = jpeg_has_multiple_scans(&cinfo) != FALSE;
-    ApplySettings(&cinfo, settings);
-    jpeg_calc_output_dimensions(&cinfo);
     info->outputWidth = static_cast<int>(cinfo.output_width);
     info->outputHeight = static_cast<int>(cinfo.output_height);
     jpeg_destroy_decompress(&cinfo);
@@ -157,11 +164,7 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
         jpeg_destroy_decompress(&cinfo);
         return err.code;
     }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
-    ApplySettings(&cinfo, settings);
-    jpeg_calc_output_dimensions(&cinfo);
+    OpenDecoder(&cinfo, data, size, settings);
     const int pixelBytes = settings.quantize || settings.output == JpegOutput::Gray ? 1 : 3;
     const int components = settings.output == JpegOutput::Cmyk ? 4 : pixelBytes;
     // The rows were sized from an earlier header read: never write past them.

@@ -216,3 +216,17 @@ TEST(Bitmap, ResizeKeepsTopLeftAndFillsWithBrushColour) {
     EXPECT_EQ(plain.GetPixel(1, 0), clWhite);
     EXPECT_FALSE(plain.HasCanvas());
 }
+
+TEST(Bitmap, ScanLineWritesDetachAndCountAsAChange) {
+    auto source = MakeBitmap(4, 3, QImage::Format_RGB888);
+    TBitmap copy;
+    copy.Assign(*source);
+    int calls = 0;
+    copy.SetOnChange([&] { ++calls; });
+    uchar* row = copy.ScanLine(2);
+    row[0] = 0xFF; // red of (0, 2)
+    row[1] = row[2] = 0;
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(copy.GetPixel(0, 2), clRed);
+    EXPECT_EQ(source->GetPixel(0, 2), Expected(0, 2));
+}
