@@ -71,7 +71,10 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() { Composition.WorkBitmap.reset(); }
 
-void TForm1::FormClose(QObject*, TCloseAction&) {}
+void TForm1::FormClose(QObject*, TCloseAction& Action) {
+    if (tonePass_.HoldClose())
+        Action = caNone;
+}
 
 void TForm1::ShowView() {
     const bool input = Composition.ViewRequest != 0;
@@ -122,6 +125,8 @@ TWindowControls TForm1::Controls() {
 }
 
 void TForm1::BitBtn2Click() {
+    if (tonePass_.Running())
+        return;
     TApplication::Guard([this] {
         OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings});
     });
@@ -142,14 +147,14 @@ void TForm1::AdjustBrightness(TBitmap& bitmap) {
 }
 
 void TForm1::BitBtn5Click() {
-    TApplication::Guard([this] {
+    tonePass_.Run([this] {
         EnhanceContrast(*Composition.WorkBitmap);
         FitToImage(*Composition.WorkBitmap, *Image2);
     });
 }
 
 void TForm1::BitBtn4Click() {
-    TApplication::Guard([this] {
+    tonePass_.Run([this] {
         CheckBox1->setChecked(false);
         AdjustBrightness(*Composition.WorkBitmap);
         FitToImage(*Composition.WorkBitmap, *Image2);
@@ -157,14 +162,18 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::BitBtn6Click() {
-    TApplication::Guard([this] {
+    tonePass_.Run([this] {
         CheckBox1->setChecked(true);
         AdjustBrightness(*Composition.WorkBitmap);
         FitToImage(*Composition.WorkBitmap, *Image2);
     });
 }
 
+// A turn services no messages; it only has to wait for a tone pass that
+// dispatched its click.
 void TForm1::BitBtn7Click() {
+    if (tonePass_.Running())
+        return;
     TApplication::Guard([this] {
         RotateRight(*Composition.WorkBitmap, *ProgressBar1);
         SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
@@ -173,6 +182,8 @@ void TForm1::BitBtn7Click() {
 }
 
 void TForm1::BitBtn8Click() {
+    if (tonePass_.Running())
+        return;
     TApplication::Guard([this] {
         RotateLeft(*Composition.WorkBitmap, *ProgressBar1);
         SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
@@ -189,6 +200,8 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::BitBtn3Click() {
+    if (tonePass_.Running())
+        return;
     TApplication::Guard([this] { Trim(Controls()); });
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "PassGuard.h"
 #include "WindowControls.h"
 #include "ui_form1.h"
 
@@ -55,6 +56,15 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Holds off opening, turning, tone passes and trimming, and closing the
+    // window, while a tone pass services messages.
+    TPassGuard tonePass_{[this] {
+                             return QList<QWidget*>{BitBtn2, BitBtn7, BitBtn8, BitBtn5,
+                                                    BitBtn4, BitBtn6, BitBtn3};
+                         },
+                         [this] { close(); }};
 };
 
 // The one main window, while it exists.
