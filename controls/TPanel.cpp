@@ -18,9 +18,22 @@ void TPanel::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), Qt::AlignCenter, caption_);
 }
 
+void TPanel::SetWidth(int width) {
+    resize(width, height());
+    AlignChildren();
+}
+
+void TPanel::SetHeight(int height) {
+    resize(width(), height);
+    AlignChildren();
+}
+
 void TPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // Children aligned to the client area follow the panel at once.
+    AlignChildren();
+}
+
+void TPanel::AlignChildren() {
     for (auto* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly))
         if (image->AlignClient())
             image->setGeometry(rect());
