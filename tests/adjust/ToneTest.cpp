@@ -110,7 +110,8 @@ TEST_F(TonePass, GreyStaysGrey) {
 }
 
 TEST_F(TonePass, ContrastKeepsOnlyItsFixedPointsAndClipsBothEnds) {
-    auto bitmap = MakeBitmap(TPixelFormat::pf24bit, 256, 1, [](int x, int) { return RGB(x, x, x); });
+    auto bitmap =
+        MakeBitmap(TPixelFormat::pf24bit, 256, 1, [](int x, int) { return RGB(x, x, x); });
     Run(Contrast, *bitmap);
     std::vector<int> kept;
     for (int v = 0; v < 256; ++v) {
