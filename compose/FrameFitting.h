@@ -3,9 +3,17 @@
 class QWidget;
 class TSelShape;
 
-// Puts the frame at the current cell's top-left numbers with 70 % of its extent.
+// Puts the frame at the current cell's top-left numbers with 70 % of its
+// extent (right - left, bottom - top). A frame that would then lie wholly
+// outside the panel (a narrow or short photo with a cell of the right or
+// lower half) is moved the least distance that brings its top-left corner
+// inside, so the user can still reach it; a frame only partly outside is left
+// to the frame's own limits.
 void PlaceSelectionFrame(TSelShape& frame, const QWidget& panel);
 
-// Keeps the frame's height-to-width proportion equal to the current cell's,
-// without letting its bottom pass panel height - 2.
+// Keeps the frame's height-to-width proportion equal to the current cell's:
+// the width leads and the height follows, unless the followed height would
+// carry the frame's bottom below panel height - 2; then the width is cut back
+// instead and the next call sets the height. A cut that would leave no width
+// holds the width at the frame's MinWidth.
 void KeepFrameProportion(TSelShape& frame, const QWidget& panel);
