@@ -1,18 +1,20 @@
 #include "InputPanel.h"
 
 #include "Rounding.h"
+#include "TPanel.h"
 
-#include <QWidget>
-
-void SizeInputPanel(QWidget& panel, int width, int height) {
+void SizeInputPanel(TPanel& panel, int width, int height) {
     const long double ratio = static_cast<long double>(width) / height;
+    // The scale is held as a double; the product is formed in extended precision.
+    // The panel's setters let the photo view follow at once, also while the
+    // output view is shown: the photo is fitted into the view right after.
     if (ratio > 1) {
-        const double s = 600.0 / width;
-        panel.resize(602, panel.height());
-        panel.resize(panel.width(), Round(static_cast<long double>(height) * s) + 2);
+        const double s = static_cast<double>(600.0L / width);
+        panel.SetWidth(602);
+        panel.SetHeight(Round(height * static_cast<long double>(s)) + 2);
     } else {
-        const double s = 600.0 / height;
-        panel.resize(panel.width(), 602);
-        panel.resize(Round(static_cast<long double>(width) * s) + 2, panel.height());
+        const double s = static_cast<double>(600.0L / height);
+        panel.SetHeight(602);
+        panel.SetWidth(Round(width * static_cast<long double>(s)) + 2);
     }
 }

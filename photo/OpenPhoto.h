@@ -4,11 +4,22 @@
 
 #include <QString>
 
-// The open-photo command: offers the open dialog, then opens the chosen file.
-// Failures are silent; the input view is shown and the frame placed on every
-// way out.
+// The open-photo command: offers the open dialog in the remembered folder,
+// then opens the chosen file as OpenPhotoFile does. Cancelling opens nothing
+// but still shows the input view with the frame back at the current cell.
 void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder);
 
-// The same road for a file chosen another way (no dialog).
+// Opens a file chosen another way (no dialog): decodes it at full size into
+// the working bitmap, sizes the input panel, fits the photo into the view and
+// remembers its folder. Any failure is silent and keeps what it had not yet
+// replaced: a file that cannot be read or is no JPEG changes nothing; once it
+// has loaded, the folder is remembered (and written, if the settings file can
+// be written) even when decoding then fails. Photos too large for the memory
+// free (PhotoMemory.h) fail as decoding does. Every way out shows the input
+// view and places the frame at the current cell.
 void OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName);
+
+// The folder part of a file name, up to and including its last "/", as the
+// settings record keeps it: at most 128 bytes, without splitting a character.
+QByteArray RememberedFolderOf(const QString& fileName);
