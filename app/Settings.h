@@ -1,4 +1,6 @@
 #pragma once
+#include "RememberedFolder.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,14 +11,7 @@ struct TSettingsRecord {
     QByteArray LastSaveFolder;
 };
 
-constexpr int FolderLimit = 128;
-
 extern TSettingsRecord Settings;
-
-// The folder part of a file name (everything up to and including the last
-// "/"), cut to FolderLimit bytes without splitting a UTF-8 character.
-QByteArray FolderOf(const QString& fileName);
-QByteArray CutFolder(const QByteArray& folder);
 
 // The settings file beside the executable; tests point it elsewhere.
 QString SettingsFileName();

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int FolderBytes = 128;
-
 // The JPEG picture of one opening. The composition state refers to it while
 // it lives; it is freed once, whichever way the opening ends.
 class TTemporaryJpeg {
@@ -38,7 +36,7 @@ private:
 void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QString& fileName) {
     TTemporaryJpeg jpeg;
     jpeg->LoadFromFile(fileName);
-    folder.Folder = RememberedFolderOf(fileName);
+    folder.Folder = FolderOf(fileName);
     folder.SaveSettings();
     jpeg->MaxPixels = PhotoPixelLimit();
     TBitmap& photo = *Composition.WorkBitmap;
@@ -54,17 +52,6 @@ void ShowInputView(const TWindowControls& c) {
 }
 
 } // namespace
-
-QByteArray RememberedFolderOf(const QString& fileName) {
-    QByteArray folder = QFile::encodeName(fileName.left(fileName.lastIndexOf(QLatin1Char('/')) + 1));
-    if (folder.size() <= FolderBytes)
-        return folder;
-    folder.truncate(FolderBytes);
-    // Drop the lead and continuation bytes of a character cut in two.
-    for (int i = 0; i < 3 && QString::fromUtf8(folder).toUtf8() != folder; ++i)
-        folder.chop(1);
-    return folder;
-}
 
 void OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName) {

@@ -19,7 +19,3 @@ void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder
 // view and places the frame at the current cell.
 void OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName);
-
-// The folder part of a file name, up to and including its last "/", as the
-// settings record keeps it: at most 128 bytes, without splitting a character.
-QByteArray RememberedFolderOf(const QString& fileName);

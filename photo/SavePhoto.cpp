@@ -74,7 +74,7 @@ void SavePhoto(const TWindowControls& controls, TRememberedFolder lastSaveFolder
         return;
     }
 
-    lastSaveFolder.Folder = RememberedFolderOf(name);
+    lastSaveFolder.Folder = FolderOf(name);
     try {
         lastSaveFolder.SaveSettings();
     } catch (const std::exception&) {

@@ -119,9 +119,3 @@ TEST(FolderCut, KeepsAtMost128BytesWithoutSplittingACharacter) {
     for (const Case& c : cases)
         EXPECT_EQ(CutFolder(c.folder), c.kept) << c.name;
 }
-
-TEST(FolderCut, TheFolderOfAFileNameKeepsItsSeparator) {
-    EXPECT_EQ(FolderOf(QStringLiteral("/home/u/写真/a.jpg")), QByteArray("/home/u/写真/"));
-    EXPECT_EQ(FolderOf(QStringLiteral("a.jpg")), QByteArray());
-    EXPECT_EQ(FolderOf(QStringLiteral("/a:b/c.jpg")), QByteArray("/a:b/"));
-}

@@ -255,7 +255,7 @@ TEST(RememberedFolder, KeepsTheFolderPartCutTo128BytesWithoutSplittingACharacter
         {a126 + QStringLiteral("b写/d.jpg"), (a126 + QStringLiteral("b")).toUtf8()},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RememberedFolderOf(c.file), c.folder) << c.file.toStdString();
+        EXPECT_EQ(FolderOf(c.file), c.folder) << c.file.toStdString();
 }
 
 TEST_F(OpenPhotoRoad, OpeningLeavesTheCompositionAndTheOutputPictureAlone) {
