@@ -56,7 +56,9 @@ struct Controls {
 
 // Made in main, after the application and destroyed before it.
 Controls* g_window = nullptr;
-Controls& Window() { return *g_window; }
+Controls& Window() {
+    return *g_window;
+}
 
 double CpuSeconds() {
     timespec ts{};
@@ -115,26 +117,23 @@ void StripTable(QImage& image, const std::array<uchar, 256>& t, int strip) {
 
 // ---- tone passes
 
-void Tone_Contrast(benchmark::State& state) {
+// Arg 0: contrast; 1: darken.
+void Tone(benchmark::State& state) {
     TBitmap photo;
     photo.SetImage(SynthesisePhoto());
     QImage plain = SynthesisePhoto();
     const auto table = ContrastTable();
     Controls& w = Window();
-    Paired(
-        state, [&] { EnhanceContrast(photo, w.strength, w.progress); },
-        [&] { RowMajorTable(plain, table); });
-}
-
-void Tone_Darken(benchmark::State& state) {
-    TBitmap photo;
-    photo.SetImage(SynthesisePhoto());
-    QImage plain = SynthesisePhoto();
-    const auto table = ContrastTable();
-    Controls& w = Window();
+    const bool contrast = state.range(0) == 0;
     w.darken.setChecked(true);
     Paired(
-        state, [&] { AdjustBrightness(photo, w.darken, w.progress); },
+        state,
+        [&] {
+            if (contrast)
+                EnhanceContrast(photo, w.strength, w.progress);
+            else
+                AdjustBrightness(photo, w.darken, w.progress);
+        },
         [&] { RowMajorTable(plain, table); });
 }
 
@@ -194,42 +193,31 @@ bool ResetPeak() {
     return static_cast<bool>(clear.flush());
 }
 
-void Turn_Right(benchmark::State& state) {
+// Arg 0: right; 1: left.
+void Turn(benchmark::State& state) {
     TBitmap photo;
     photo.SetImage(SynthesisePhoto());
     const QImage plain = SynthesisePhoto();
     QImage plainResult(kHeight, kWidth, QImage::Format_RGB888);
     plainResult.fill(0);
     Controls& w = Window();
+    const auto turn = state.range(0) == 0 ? RotateRight : RotateLeft;
     Paired(
-        state, [&] { RotateRight(photo, w.progress); },
-        [&] { TiledTranspose(plain, plainResult); });
+        state, [&] { turn(photo, w.progress); }, [&] { TiledTranspose(plain, plainResult); });
 
     // What one turn holds at its peak beyond the photo it starts from.
     if (ResetPeak()) {
         const long before = StatusKb("VmRSS:");
-        RotateRight(photo, w.progress);
+        turn(photo, w.progress);
         const long peak = StatusKb("VmHWM:");
         state.counters["photo_MB"] = kWidth * kHeight * 3 / 1e6;
         state.counters["peak_extra_MB"] = static_cast<double>(peak - before) * 1024 / 1e6;
     }
 }
 
-void Turn_Left(benchmark::State& state) {
-    TBitmap photo;
-    photo.SetImage(SynthesisePhoto());
-    const QImage plain = SynthesisePhoto();
-    QImage plainResult(kHeight, kWidth, QImage::Format_RGB888);
-    plainResult.fill(0);
-    Controls& w = Window();
-    Paired(
-        state, [&] { RotateLeft(photo, w.progress); }, [&] { TiledTranspose(plain, plainResult); });
-}
-
 } // namespace
 
-BENCHMARK(Tone_Contrast)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(Tone_Darken)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(Tone)->ArgName("darken")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(Floor_StripTable)
     ->Arg(1)
     ->Arg(64)
@@ -237,8 +225,7 @@ BENCHMARK(Floor_StripTable)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10);
 BENCHMARK(Floor_ProgressAndServicing)->Unit(benchmark::kMillisecond);
-BENCHMARK(Turn_Right)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(Turn_Left)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(Turn)->ArgName("left")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
