@@ -93,6 +93,28 @@ TEST(QuarterTurn, OppositeTurnsAndFourTurnsGiveTheBitmapBack) {
         }
 }
 
+TEST(QuarterTurn, PhotoSizedBitmapsTurnExactlyInEveryFormat) {
+    // Large enough for the result to be made the way whole photos are.
+    QProgressBar progress;
+    const int w = 4000, h = 2200;
+    for (TPixelFormat format : kFormats) {
+        SCOPED_TRACE(FormatName(format));
+        const auto original = Photo(format, w, h);
+        TBitmap bitmap;
+        bitmap.Assign(*original);
+        RotateRight(bitmap, progress);
+        ASSERT_EQ(bitmap.Width(), h);
+        ASSERT_EQ(bitmap.Height(), w);
+        EXPECT_EQ(bitmap.PixelFormat(), format);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1},
+                                   std::pair{w - 1, h - 1}, std::pair{1234, 567}})
+            EXPECT_EQ(bitmap.GetPixel(h - 1 - y, x), original->GetPixel(x, y))
+                << "(" << x << ", " << y << ")";
+        RotateLeft(bitmap, progress);
+        EXPECT_TRUE(SamePixels(bitmap, *original));
+    }
+}
+
 TEST(QuarterTurn, PutsTheRightCornerTopLeft) {
     QProgressBar progress;
     for (TPixelFormat format : kFormats) {
