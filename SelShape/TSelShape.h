@@ -118,6 +118,10 @@ public:
     int GrabX() const { return grabX_; }
     int GrabY() const { return grabY_; }
 
+    // Moves the whole frame as a move drag does, within the same limits (the
+    // keyboard's way of moving it).
+    void MoveBy(int dx, int dy) { MoveFrame(dx, dy); }
+
 protected:
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
