@@ -38,6 +38,14 @@ void InitErrors(ErrorManager* err) {
     err->warnings = 0;
 }
 
+// Called by the library between units of work, also between the scans that
+// jpeg_start_decompress reads ahead; input_scan_number counts the scans begun.
+void LimitScans(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JpegScanLimit)
+        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, JpegScanLimit + 1);
+}
+
 void ApplySettings(j_decompress_ptr cinfo, const JpegDecodeSettings& s) {
     cinfo->scale_num = 1;
     cinfo->scale_denom = static_cast<unsigned>(s.scaleDenom);
@@ -157,6 +165,8 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
                JpegDecodeTarget* target) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
     InitErrors(&err);
     cinfo.err = &err.pub;
     if (setjmp(err.jump)) {
@@ -165,6 +175,7 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
         return err.code;
     }
     OpenDecoder(&cinfo, data, size, settings);
+    cinfo.progress = &progress;
     const int pixelBytes = settings.quantize || settings.output == JpegOutput::Gray ? 1 : 3;
     const int components = settings.output == JpegOutput::Cmyk ? 4 : pixelBytes;
     // The rows were sized from an earlier header read: never write past them.

@@ -8,6 +8,11 @@
 
 enum class JpegOutput { Rgb, Gray, Cmyk };
 
+// A progressive file may carry any number of scans, each one a pass over the
+// whole picture, so a small file can keep the decoder busy for minutes.
+// Decoding stops with JERR_BAD_SCAN_SCRIPT once a file starts a scan past this.
+constexpr int JpegScanLimit = 500;
+
 struct JpegDecodeSettings {
     JpegOutput output = JpegOutput::Rgb;
     bool quantize = false;     // to an 8-bit colour map
