@@ -4,6 +4,7 @@
 #include "DocumentOpener.h"
 #include "FitToImage.h"
 #include "FrameFitting.h"
+#include "FrameReadout.h"
 #include "InputPanel.h"
 #include "LayoutChoice.h"
 #include "OpenPhoto.h"
@@ -18,13 +19,38 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QDropEvent>
+#include <QHelpEvent>
+#include <QMimeData>
+#include <QShortcut>
+#include <QToolTip>
+#include <QUrl>
+#include <initializer_list>
 
 TForm1* Form1 = nullptr;
+
+namespace {
+
+// The first local file among the dropped items; anything else is not ours.
+QString FirstLocalFile(const QMimeData* data) {
+    if (data == nullptr)
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setupUi(this);
     // Placed as designed, not centred by the window manager.
     move(property("Left").toInt(), property("Top").toInt());
+    AddShortcuts();
+    for (QWidget* control : std::initializer_list<QWidget*>{SelShape1, BitBtn2, BitBtn1, BitBtn3})
+        control->installEventFilter(this);
     Form1 = this;
     emit OnCreate();
 }
@@ -207,4 +233,91 @@ void TForm1::BitBtn3Click() {
 
 void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {
     TApplication::Guard([this] { KeepFrameProportion(*SelShape1, *Panel2); });
+}
+
+// Additions beside the window's commands: drop, keys and tool tips, each
+// through the command's own handler.
+
+void TForm1::AddShortcuts() {
+    const auto add = [this](QKeyCombination key, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this, action, Qt::WindowShortcut);
+        shortcut->setAutoRepeat(true);
+    };
+    add(Qt::CTRL | Qt::Key_O, [this] { BitBtn2Click(); });
+    add(Qt::CTRL | Qt::Key_S, [this] { BitBtn1Click(); });
+    add(Qt::CTRL | Qt::Key_T, [this] { BitBtn3Click(); });
+    struct Arrow {
+        Qt::Key key;
+        int dx;
+        int dy;
+    };
+    for (const Arrow a : {Arrow{Qt::Key_Left, -1, 0}, Arrow{Qt::Key_Right, 1, 0},
+                          Arrow{Qt::Key_Up, 0, -1}, Arrow{Qt::Key_Down, 0, 1}}) {
+        add(QKeyCombination(a.key), [this, a] { MoveFrameByKey(a.dx, a.dy, Qt::NoModifier); });
+        add(Qt::SHIFT | a.key,
+            [this, a] { MoveFrameByKey(10 * a.dx, 10 * a.dy, Qt::ShiftModifier); });
+    }
+}
+
+void TForm1::MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift) {
+    // A hidden frame is not moved: the user would not see what trimming takes.
+    if (!SelShape1->isVisible())
+        return;
+    const QPoint pointer = SelShape1->mapFromGlobal(QCursor::pos());
+    SelShape1MouseMove(SelShape1, shift, pointer.x(), pointer.y());
+    SelShape1->MoveBy(dx, dy);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!tonePass_.Running() && !FirstLocalFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = FirstLocalFile(event->mimeData());
+    if (tonePass_.Running() || file.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop has been answered, so the drag's source is not kept
+    // waiting on the decoding.
+    QMetaObject::invokeMethod(this, [this, file] { OpenDroppedFile(file); }, Qt::QueuedConnection);
+}
+
+void TForm1::OpenDroppedFile(const QString& fileName) {
+    if (tonePass_.Running())
+        return;
+    TApplication::Guard([this, &fileName] {
+        OpenPhotoFile(Controls(), {Settings.LastOpenFolder, SaveSettings}, fileName);
+    });
+}
+
+QString TForm1::ShownToolTip(const QWidget* control) const {
+    if (control == SelShape1) {
+        const TFrameReadout readout =
+            ReadFrame(SelShape1->geometry(), Composition.WorkBitmap->Width(), Image2->width(),
+                      Composition.CellRects[static_cast<size_t>(Composition.CurrentCell)]);
+        return FrameReadoutText(readout);
+    }
+    const std::pair<const QWidget*, const char*> keys[] = {
+        {BitBtn2, "Ctrl+O"}, {BitBtn1, "Ctrl+S"}, {BitBtn3, "Ctrl+T"}};
+    for (const auto& [button, key] : keys)
+        if (control == button)
+            return button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(key));
+    return {};
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+        auto* control = static_cast<QWidget*>(watched);
+        const QString text = ShownToolTip(control);
+        if (!text.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, control);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -54,10 +54,24 @@ public slots:
     void BitBtn3Click();
     void SelShape1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
 
+    // The tool tip the window shows for a control: the frame's readout of
+    // what a trimming would take, a button's hint with its shortcut; empty
+    // for the others, which show their own.
+    QString ShownToolTip(const QWidget* control) const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A local file dropped on the window opens as if chosen in the open dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void AddShortcuts();
+    void OpenDroppedFile(const QString& fileName);
+    // The arrow keys' step: the proportion kept first, as on a mouse move.
+    void MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift);
+
     // Holds off opening, turning, tone passes and trimming, and closing the
     // window, while a tone pass services messages.
     TPassGuard tonePass_{[this] {
