@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 TSettingsRecord Settings;
 
@@ -15,6 +18,8 @@ namespace {
 constexpr char Magic[8] = {'T', 'O', 'L', 'V', 'S', 'E', 'T', '1'};
 constexpr int FieldSize = 1 + FolderLimit;
 constexpr int FileSize = static_cast<int>(sizeof Magic) + 2 * FieldSize;
+
+constexpr QLatin1StringView SettingsBaseName("tolvane.settings");
 
 QString& OverrideName() {
     static QString name;
@@ -37,10 +42,23 @@ bool GetField(const QByteArray& in, int offset, QByteArray& folder) {
 }
 } // namespace
 
+QString SettingsFileFor(const QString& programFolder, const QString& configFolder) {
+    // Trying is the only answer that holds for root, read-only mounts and
+    // access lists alike.
+    QTemporaryFile probe(programFolder + QStringLiteral("/.tolvane-XXXXXX"));
+    if (probe.open() || configFolder.isEmpty())
+        return programFolder + QLatin1Char('/') + SettingsBaseName;
+    return configFolder + QStringLiteral("/tolvane/") + SettingsBaseName;
+}
+
 QString SettingsFileName() {
     if (!OverrideName().isEmpty())
         return OverrideName();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tolvane.settings");
+    // Decided once per run: the probe leaves a trace in the folder's times.
+    static const QString name =
+        SettingsFileFor(QCoreApplication::applicationDirPath(),
+                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return name;
 }
 
 void SetSettingsFileName(const QString& fileName) { OverrideName() = fileName; }
@@ -65,6 +83,7 @@ void SaveSettings() {
     PutField(out, Settings.LastSaveFolder);
 
     const QString name = SettingsFileName();
+    QDir().mkpath(QFileInfo(name).absolutePath()); // the configuration folder may be new
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
         throw EFCreateError(QDir::toNativeSeparators(name).toStdString());

@@ -13,9 +13,15 @@ struct TSettingsRecord {
 
 extern TSettingsRecord Settings;
 
-// The settings file beside the executable; tests point it elsewhere.
+// The settings file: beside the executable when that folder can be written
+// (a portable copy), otherwise in tolvane/ of the user's configuration folder
+// (an installed program); tests point it elsewhere.
 QString SettingsFileName();
 void SetSettingsFileName(const QString& fileName); // empty restores the default
+
+// The choice SettingsFileName makes for these folders. A folder counts as
+// writable when a file can be created in it, whoever runs the program.
+QString SettingsFileFor(const QString& programFolder, const QString& configFolder);
 
 // Reads the whole record; a missing, short, oversized or garbled file leaves
 // both folders empty.
