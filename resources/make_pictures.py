@@ -4,7 +4,8 @@
 The flat pictures (the empty input view, the white output picture and the two
 tab underlines) must hold exact pixel values, so they are written here as
 plain 24-bit RGB PNGs and read back to check every pixel.  The drawn artwork
-lives as SVG in art/ and is rendered with rsvg-convert at its own size.
+lives as SVG in art/ and is rendered with rsvg-convert at its own size; the
+application icon also at each size of the installed icon theme (icons/).
 
     python3 make_pictures.py          # flat pictures and artwork
     python3 make_pictures.py --flat   # flat pictures only
@@ -59,6 +60,9 @@ ARTWORK = {
     "GlyphSquares.png": ("GlyphSquares.svg", 25, 25),
     "tolvane-48.png": ("../tolvane.svg", 48, 48),
 }
+# The installed icon theme's sizes of the application icon.
+for _size in (16, 22, 24, 32, 48, 64, 128, 256):
+    ARTWORK[f"icons/hicolor/{_size}x{_size}/apps/tolvane.png"] = ("../tolvane.svg", _size, _size)
 
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
@@ -139,6 +143,7 @@ def render_artwork():
         raise SystemExit("rsvg-convert is missing (Debian package librsvg2-bin)")
     for name, (svg, width, height) in ARTWORK.items():
         out = os.path.join(HERE, name)
+        os.makedirs(os.path.dirname(out), exist_ok=True)
         subprocess.run([tool, "-w", str(width), "-h", str(height), "-f", "png",
                         "-o", out, os.path.join(HERE, "art", svg)], check=True)
         with open(out, "rb") as f:

@@ -11,6 +11,7 @@ packages=(
     fonts-ipafont-gothic fonts-ipafont-mincho
     xvfb xauth xdotool x11-utils
     xdg-utils
+    appstream
 )
 
 missing=()
