@@ -1,16 +1,13 @@
 #include "Rotation.h"
 
 #include "Exceptions.h"
+#include "ImageAllocation.h"
 #include "TBitmap.h"
 
 #include <QImage>
 #include <QProgressBar>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -48,30 +45,6 @@ void TurnPixels(const QImage& source, QImage& result, Turn turn, QProgressBar& p
     }
 }
 
-// A new image for the result. A photo-sized one is placed on huge pages
-// where the system offers them: touching 72 MB for the first time in 4 KB
-// pages costs several times the turn itself on some machines.
-QImage NewImage(int width, int height, QImage::Format format) {
-#ifdef __linux__
-    constexpr size_t kHuge = size_t{2} << 20;
-    const qsizetype bytesPerLine =
-        (static_cast<qsizetype>(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 *
-        4;
-    const auto bytes = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
-    if (bytes >= 4 * kHuge) {
-        const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-        void* memory = std::aligned_alloc(kHuge, rounded);
-        if (!memory)
-            return QImage();
-        madvise(memory, rounded, MADV_HUGEPAGE); // advice only; 4 KB pages otherwise
-        return QImage(
-            static_cast<uchar*>(memory), width, height, bytesPerLine, format,
-            [](void* m) { std::free(m); }, memory);
-    }
-#endif
-    return QImage(width, height, format);
-}
-
 void TurnBitmap(TBitmap& bitmap, QProgressBar& progress, Turn turn) {
     // The source: the bitmap's pixels as they were, shared rather than copied
     // since nothing writes to them; released when the turn ends.
@@ -89,7 +62,7 @@ void TurnBitmap(TBitmap& bitmap, QProgressBar& progress, Turn turn) {
         // with the same palette; every pixel of it is written below, so it
         // needs no fill and no intermediate size, and the turn holds just two
         // photos.
-        QImage result = NewImage(h, w, source.format());
+        QImage result = AllocateImage(h, w, source.format());
         if (result.isNull())
             throw EOutOfResources();
         if (source.format() == QImage::Format_Indexed8)

@@ -1,6 +1,7 @@
 #include "TBitmap.h"
 
 #include "Exceptions.h"
+#include "ImageAllocation.h"
 #include "TCanvas.h"
 
 #include <algorithm>
@@ -14,6 +15,13 @@ constexpr TColor FromQRgb(QRgb rgb) { return RGB(qRed(rgb), qGreen(rgb), qBlue(r
 
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
+
+void TBitmap::SetDimensions(int width, int height) {
+    width_ = width;
+    height_ = height;
+    boundX_ = static_cast<std::size_t>(width);
+    boundY_ = static_cast<std::size_t>(height);
+}
 
 int TBitmap::Width() const { return width_; }
 int TBitmap::Height() const { return height_; }
@@ -88,8 +96,7 @@ void TBitmap::CachePointers() {
         paletteSize_ = 0;
         return;
     }
-    width_ = image_.width();
-    height_ = image_.height();
+    SetDimensions(image_.width(), image_.height());
     constBits_ = image_.constBits();
     stride_ = image_.bytesPerLine();
     switch (image_.format()) {
@@ -156,7 +163,7 @@ void TBitmap::SetImage(QImage image) {
     }
     image_ = std::move(image);
     if (image_.isNull())
-        width_ = height_ = 0;
+        SetDimensions(0, 0);
     CachePointers();
     Changed();
 }
@@ -167,8 +174,7 @@ void TBitmap::Assign(const TBitmap& source) {
     // Both sides drop their write pointers so that whichever writes first detaches.
     source.writable_ = false;
     image_ = source.image_;
-    width_ = source.width_;
-    height_ = source.height_;
+    SetDimensions(source.width_, source.height_);
     CachePointers();
     Changed();
 }
@@ -186,15 +192,14 @@ void TBitmap::Resize(int width, int height) {
     if (width == 0 || height == 0) {
         image_ = QImage();
         CachePointers();
-        width_ = width;
-        height_ = height;
+        SetDimensions(width, height);
         Changed();
         return;
     }
     // A bitmap with pixels keeps its format and palette; an empty one takes the
     // display format.
     const QImage::Format format = image_.isNull() ? QImage::Format_RGB32 : image_.format();
-    QImage resized(width, height, format);
+    QImage resized = AllocateImage(width, height, format);
     if (resized.isNull())
         throw EOutOfResources();
     if (format == QImage::Format_Indexed8)

@@ -75,13 +75,14 @@ private:
     void MakeWritable();
     void CachePointers();
     void Resize(int width, int height);
+    void SetDimensions(int width, int height);
     TColor FillColor() const;
     // Fills [x1, x2) x [y1, y2), clipped, with a resolved colour; no notification.
     void FillArea(int x1, int y1, int x2, int y2, TColor resolved);
     int NearestSlow(TColor resolved) const;
     bool Inside(int x, int y) const {
-        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
-               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+        return std::size_t{static_cast<unsigned>(x)} < boundX_ &&
+               std::size_t{static_cast<unsigned>(y)} < boundY_;
     }
 
     QImage image_;
@@ -96,6 +97,10 @@ private:
     qsizetype stride_ = 0;
     int width_ = 0;
     int height_ = 0;
+    // The same as width_ and height_ in a type that no pixel store can alias,
+    // so that a loop of inlined pixel writes need not reload them every time.
+    std::size_t boundX_ = 0;
+    std::size_t boundY_ = 0;
     Kind kind_ = Kind::None;
     // Indexed8 only: the colour table as packed colours, and a direct-mapped
     // cache of colour -> nearest index (key = colour | 1 << 24, 0 = empty).
@@ -157,8 +162,10 @@ inline void TBitmap::SetPixel(int x, int y, TColor color) {
     }
     case Kind::Rgb32: {
         const auto c = static_cast<std::uint32_t>(color);
-        const std::uint32_t v = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-        std::memcpy(row + 4 * static_cast<qsizetype>(x), &v, 4);
+        // A typed store (rows are 32-bit aligned): unlike a byte store it
+        // cannot alias the bitmap's own fields.
+        reinterpret_cast<std::uint32_t*>(row)[x] =
+            0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
         break;
     }
     case Kind::Indexed8:

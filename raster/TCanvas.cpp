@@ -26,8 +26,6 @@ int TFont::PixelHeight() const { return Round(Size * 96.0L / 72.0L); }
 
 TCanvas::TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
 
-TColor TCanvas::GetPixel(int x, int y) const { return bitmap_.GetPixel(x, y); }
-void TCanvas::SetPixel(int x, int y, TColor color) { bitmap_.SetPixel(x, y, color); }
 
 // The pen is centred on the outline as GDI does it: a pen P pixels wide covers
 // the ring P pixels thick whose outer edge runs from X1 - P/2 to X2 - 1 + (P-1)/2

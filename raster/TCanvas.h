@@ -1,4 +1,5 @@
 #pragma once
+#include "TBitmap.h"
 #include "TColor.h"
 #include "TRect.h"
 
@@ -44,8 +45,8 @@ public:
     TFont Font;
     TPoint PenPos;
 
-    TColor GetPixel(int x, int y) const;
-    void SetPixel(int x, int y, TColor color);
+    TColor GetPixel(int x, int y) const { return bitmap_.GetPixel(x, y); }
+    void SetPixel(int x, int y, TColor color) { bitmap_.SetPixel(x, y, color); }
 
     // Outline with the pen, inside with the brush (left alone when clear); clipped.
     void Rectangle(int x1, int y1, int x2, int y2);
