@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool x11-utils
     xdg-utils
     appstream
+    clang libclang-rt-14-dev
 )
 
 missing=()
