@@ -85,6 +85,8 @@ void SaveSettings() {
     const QString name = SettingsFileName();
     QDir().mkpath(QFileInfo(name).absolutePath()); // the configuration folder may be new
     QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+    // Qt commits even when the buffered bytes could not be written (a full
+    // disk), which would leave an empty file: flush and check first.
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.flush() || !file.commit())
         throw EFCreateError(QDir::toNativeSeparators(name).toStdString());
 }

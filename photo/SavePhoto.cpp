@@ -31,8 +31,10 @@ std::string WriteFailureReason(const QString& name, int error) {
         error = ENOENT;
     else if (!folder.isDir())
         error = ENOTDIR;
-    else if (file.exists() && (!file.isWritable() || !(file.permissions() & AnyWrite)))
-        error = EACCES; // write-protected, for this user or for everybody
+    else if (file.exists() && !(file.permissions() & AnyWrite))
+        error = EACCES; // write-protected for everybody
+    else if (file.exists() && ::access(QFile::encodeName(file.filePath()).constData(), W_OK) != 0)
+        error = errno; // write-protected for this user, or on a read-only disk
     else if (::access(QFile::encodeName(folder.filePath()).constData(), W_OK) != 0)
         error = errno;
     return error != 0 ? std::strerror(error) : "unknown error";

@@ -190,6 +190,9 @@ void TJPEGImage::SaveToFile(const QString& fileName) {
     if (!file.open(QIODevice::WriteOnly))
         throw EFCreateError(name);
     const QByteArray bytes = data_.isEmpty() ? Encode() : data_;
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // Qt's commit renames over the target even when bytes still in its write
+    // buffer could not be written (a full disk): a small picture would then
+    // replace the earlier file with an empty one. Flushed and checked first.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         throw EFCreateError(name);
 }

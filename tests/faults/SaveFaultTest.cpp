@@ -1,0 +1,150 @@
+#include "FaultFixture.h"
+#include "Tmpfs.h"
+
+#include "SavePhoto.h"
+#include "TBitmap.h"
+#include "TCanvas.h"
+#include "TImage.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+// Raises the file-size limit back when it goes out of scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+};
+
+void Note(const char* what, const QString& how) {
+    std::printf("[  NOTE    ] %s: %s\n", what, how.toLocal8Bit().constData());
+}
+
+} // namespace
+
+class SaveFaults : public FaultFixture {
+protected:
+    void SetUp() override {
+        FaultFixture::SetUp();
+        WriteKnownSettings(dir.File(QStringLiteral("tolvane.settings")));
+        FillWithDetail();
+    }
+
+    // Detail that codes to far more bytes than the small disk holds.
+    void FillWithDetail() {
+        TBitmap& picture = *form->Image1->PictureBitmap();
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x)
+                picture.SetPixel(x, y, static_cast<TColor>((x * 7919u + y * 104729u) * 2654435761u) & 0xFFFFFF);
+    }
+
+    // Saves under `chosen` and checks what a failed save promises: the user
+    // is told which file and why, the output folder and the settings folder
+    // are byte for byte as they were, the remembered folder is unchanged.
+    void ExpectFailedSave(const QString& chosen, const QString& folder, int error,
+                          std::function<void()> betweenDialogAndWrite = {}) {
+        QMap<QString, QByteArray> outBefore;
+        QMap<QString, QByteArray> settingsBefore;
+        answer = [&] {
+            if (betweenDialogAndWrite)
+                betweenDialogAndWrite();
+            outBefore = FolderContents(folder);
+            settingsBefore = FolderContents(dir.Path());
+            return std::optional<QString>(chosen);
+        };
+        form->BitBtn1Click();
+
+        EXPECT_EQ(FolderContents(folder), outBefore) << "nothing lost, nothing left behind";
+        EXPECT_EQ(FolderContents(dir.Path()), settingsBefore) << "the settings file is whole";
+        EXPECT_EQ(Settings.LastSaveFolder, QByteArray("/earlier/save/"));
+        ASSERT_EQ(reports.size(), 1);
+        const QString target = WithJpgExtension(chosen);
+        EXPECT_TRUE(reports[0].startsWith(QStringLiteral("ファイル ") + target + QStringLiteral(" を作成できません")))
+            << reports[0].toStdString();
+        EXPECT_TRUE(reports[0].contains(QString::fromLocal8Bit(std::strerror(error)))) << reports[0].toStdString();
+    }
+
+    TempDir out;
+    const QByteArray oldPicture = MakeJpeg(JpegTestPattern(64, 48));
+};
+
+// A disk without room for the photo: the earlier photo of that name stays and
+// no partly written copy is left, whether the write stops part way or the
+// whole picture is small enough to wait in Qt's write buffer until the end.
+TEST_F(SaveFaults, AFullDiskKeepsTheEarlierPhoto) {
+    const struct {
+        const char* name;
+        bool detailed;
+    } cases[] = {{"detail past the room left", true}, {"a small white picture", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reports.clear();
+        if (c.detailed) {
+            FillWithDetail();
+        } else {
+            TCanvas& canvas = *form->Image1->Canvas();
+            canvas.Pen.Color = canvas.Brush.Color = clWhite;
+            canvas.Rectangle(0, 0, 600, 450);
+        }
+        TempDir place;
+        const QString disk = place.File(QStringLiteral("disk"));
+        ASSERT_TRUE(QDir(place.Path()).mkdir(QStringLiteral("disk")));
+        TmpfsMount tmpfs(disk, 64 * 1024);
+        WriteFileBytes(disk + QStringLiteral("/photo.jpg"), oldPicture);
+        if (tmpfs.Mounted()) {
+            Note("full disk", QStringLiteral("a 64 KiB tmpfs"));
+            tmpfs.Fill(disk + QStringLiteral("/filler"));
+            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, ENOSPC);
+        } else {
+            Note("full disk", QStringLiteral("a file-size limit, since ") + tmpfs.Why());
+            FileSizeLimit limit(c.detailed ? 4096 : 0);
+            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, EFBIG);
+        }
+    }
+}
+
+TEST_F(SaveFaults, AReadOnlyFileSystemKeepsTheEarlierPhoto) {
+    const QString disk = out.File(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir(out.Path()).mkdir(QStringLiteral("disk")));
+    TmpfsMount tmpfs(disk, 1024 * 1024);
+    if (!tmpfs.Mounted())
+        GTEST_SKIP() << "no read-only folder for root without a mount: " << tmpfs.Why().toStdString();
+    WriteFileBytes(disk + QStringLiteral("/photo.jpg"), oldPicture);
+    if (!tmpfs.MakeReadOnly())
+        GTEST_SKIP() << tmpfs.Why().toStdString();
+    ExpectFailedSave(disk + QStringLiteral("/photo.png"), disk, EROFS);
+}
+
+TEST_F(SaveFaults, ATargetNameThatIsAFolderKeepsTheFolder) {
+    ASSERT_TRUE(QDir(out.Path()).mkpath(QStringLiteral("photo.jpg")));
+    WriteFileBytes(out.File(QStringLiteral("photo.jpg/inside.jpg")), oldPicture);
+    ExpectFailedSave(out.File(QStringLiteral("photo")), out.Path(), EISDIR);
+    EXPECT_EQ(ReadFileBytes(out.File(QStringLiteral("photo.jpg/inside.jpg"))), oldPicture);
+}
+
+// The folder was there when the user chose the name and is gone when the
+// photo is written.
+TEST_F(SaveFaults, AFolderRemovedAfterTheDialogMakesNothing) {
+    const QString gone = out.File(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir(out.Path()).mkdir(QStringLiteral("gone")));
+    WriteFileBytes(gone + QStringLiteral("/photo.jpg"), oldPicture);
+    ExpectFailedSave(gone + QStringLiteral("/photo"), out.Path(), ENOENT,
+                     [&] { ASSERT_TRUE(QDir(gone).removeRecursively()); });
+    EXPECT_FALSE(QFileInfo::exists(gone)) << "the folder is not made again";
+}
