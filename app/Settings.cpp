@@ -20,6 +20,7 @@ constexpr int FieldSize = 1 + FolderLimit;
 constexpr int FileSize = static_cast<int>(sizeof Magic) + 2 * FieldSize;
 
 constexpr QLatin1StringView SettingsBaseName("tolvane.settings");
+constexpr QLatin1StringView ConfigSubfolder("tolvane");
 
 QString& OverrideName() {
     static QString name;
@@ -48,7 +49,7 @@ QString SettingsFileFor(const QString& programFolder, const QString& configFolde
     QTemporaryFile probe(programFolder + QStringLiteral("/.tolvane-XXXXXX"));
     if (probe.open() || configFolder.isEmpty())
         return programFolder + QLatin1Char('/') + SettingsBaseName;
-    return configFolder + QStringLiteral("/tolvane/") + SettingsBaseName;
+    return configFolder + QLatin1Char('/') + ConfigSubfolder + QLatin1Char('/') + SettingsBaseName;
 }
 
 QString SettingsFileName() {
@@ -83,7 +84,11 @@ void SaveSettings() {
     PutField(out, Settings.LastSaveFolder);
 
     const QString name = SettingsFileName();
-    QDir().mkpath(QFileInfo(name).absolutePath()); // the configuration folder may be new
+    // The user's tolvane/ folder is made by the first save; any other missing
+    // folder leaves the file unwritable.
+    const QFileInfo info(name);
+    if (info.dir().dirName() == ConfigSubfolder)
+        QDir().mkpath(info.absolutePath());
     QSaveFile file(name);
     // Qt commits even when the buffered bytes could not be written (a full
     // disk), which would leave an empty file: flush and check first.

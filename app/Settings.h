@@ -27,5 +27,6 @@ QString SettingsFileFor(const QString& programFolder, const QString& configFolde
 // both folders empty.
 void LoadSettings();
 // Writes the whole record at once, replacing the file only when it is
-// complete. Raises EFCreateError when the file cannot be written.
+// complete; the user's tolvane/ folder is made when missing, no other folder
+// is. Raises EFCreateError when the file cannot be written.
 void SaveSettings();
