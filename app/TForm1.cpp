@@ -284,7 +284,8 @@ void TForm1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Opened once the drop has been answered, so the drag's source is not kept
     // waiting on the decoding.
-    QMetaObject::invokeMethod(this, [this, file] { OpenDroppedFile(file); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, file] { OpenDroppedFile(file); }, Qt::QueuedConnection);
 }
 
 void TForm1::OpenDroppedFile(const QString& fileName) {

@@ -14,8 +14,12 @@
 inline void PrintTo(const QRect& r, std::ostream* os) {
     *os << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";
 }
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << " x " << s.height(); }
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QSize& s, std::ostream* os) {
+    *os << s.width() << " x " << s.height();
+}
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // The main window, active, with the file dialogs and the error report
 // answered by the test.
@@ -49,10 +53,12 @@ protected:
         return {Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height()};
     }
     bool InputViewShown() const {
-        return form->Panel2->isVisible() && !form->Panel1->isVisible() && Composition.ViewRequest == 0;
+        return form->Panel2->isVisible() && !form->Panel1->isVisible() &&
+               Composition.ViewRequest == 0;
     }
     bool OutputViewShown() const {
-        return form->Panel1->isVisible() && !form->Panel2->isVisible() && Composition.ViewRequest == 1;
+        return form->Panel1->isVisible() && !form->Panel2->isVisible() &&
+               Composition.ViewRequest == 1;
     }
     QRect Frame() const { return form->SelShape1->geometry(); }
     static QByteArray FolderOf(const QString& path) {

@@ -48,7 +48,8 @@ TEST_F(DropOnWindow, OpensTheFirstLocalFileAsTheOpenDialogWould) {
     } cases[] = {
         {"one file", {Local(wide)}, {64, 48}},
         {"two files: the first", {Local(tall), Local(wide)}, {40, 80}},
-        {"a web address before the file", {QUrl(QStringLiteral("https://example.org/a.jpg")), Local(wide)},
+        {"a web address before the file",
+         {QUrl(QStringLiteral("https://example.org/a.jpg")), Local(wide)},
          {64, 48}},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,5 @@
-#include "CellTable.h"
 #include "FrameReadout.h"
+#include "CellTable.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,14 @@ const ReadoutCase kCases[] = {
     // Scale 2.5: a left edge of 1 gives 2.5 -> 2, of 3 gives 7.5 -> 8.
     {"halves to even, left 1", {1, 0, 4, 4}, 1505, 602, 15, 9, 9, true},
     {"halves to even, left 3", {3, 0, 4, 4}, 1505, 602, 15, 8, 9, true},
-    {"400 x 300 photo stretched into the whole picture", {0, 0, 419, 314}, 400, 602, 1, 279, 209, true},
+    {"400 x 300 photo stretched into the whole picture",
+     {0, 0, 419, 314},
+     400,
+     602,
+     1,
+     279,
+     209,
+     true},
     {"the white start-up bitmap, designed frame", {80, 72, 129, 97}, 3200, 600, 1, 683, 513, false},
     {"pixel for pixel", {0, 0, 300, 225}, 602, 602, 15, 300, 225, false},
     {"one column short", {0, 0, 299, 225}, 602, 602, 15, 299, 225, true},

@@ -28,8 +28,8 @@ protected:
         install.start(QStringLiteral(TOLVANE_CMAKE),
                       {QStringLiteral("--install"), QStringLiteral(TOLVANE_BUILD_DIR),
                        QStringLiteral("--prefix"), prefix->Path()});
-        installed = install.waitForFinished(120000) && install.exitStatus() == QProcess::NormalExit &&
-                    install.exitCode() == 0;
+        installed = install.waitForFinished(120000) &&
+                    install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0;
         log = QString::fromLocal8Bit(install.readAll());
     }
     static void TearDownTestSuite() {
@@ -44,7 +44,8 @@ protected:
     static void ExpectValid(const char* tool, const QString& package, QStringList arguments) {
         const QString program = QStandardPaths::findExecutable(QString::fromLatin1(tool));
         if (program.isEmpty())
-            GTEST_SKIP() << tool << " is not installed (Debian package " << package.toStdString() << ")";
+            GTEST_SKIP() << tool << " is not installed (Debian package " << package.toStdString()
+                         << ")";
         QProcess run;
         run.setProcessChannelMode(QProcess::MergedChannels);
         run.start(program, arguments);
@@ -124,7 +125,8 @@ TEST_F(InstallTree, PutsTheProgramWithItsHelpAndALinkInBin) {
 TEST_F(InstallTree, GivesTheThemeAnIconAtEverySize) {
     for (const int size : IconSizes) {
         SCOPED_TRACE(size);
-        const QImage icon(Path(QStringLiteral("share/icons/hicolor/%1x%1/apps/tolvane.png").arg(size)));
+        const QImage icon(
+            Path(QStringLiteral("share/icons/hicolor/%1x%1/apps/tolvane.png").arg(size)));
         EXPECT_EQ(icon.size(), QSize(size, size));
     }
     QFile svg(Path(QStringLiteral("share/icons/hicolor/scalable/apps/tolvane.svg")));
@@ -133,10 +135,12 @@ TEST_F(InstallTree, GivesTheThemeAnIconAtEverySize) {
 }
 
 TEST_F(InstallTree, DesktopEntryStartsTheProgramForJpegFiles) {
-    auto entry = DesktopEntry(Path(QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop")));
+    auto entry = DesktopEntry(
+        Path(QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop")));
     EXPECT_EQ(entry[QStringLiteral("Type")], QStringLiteral("Application"));
     EXPECT_EQ(entry[QStringLiteral("Name")], QStringLiteral("Tolvane"));
-    EXPECT_TRUE(HasJapanese(entry[QStringLiteral("Comment")])) << entry[QStringLiteral("Comment")].toStdString();
+    EXPECT_TRUE(HasJapanese(entry[QStringLiteral("Comment")]))
+        << entry[QStringLiteral("Comment")].toStdString();
     EXPECT_EQ(entry[QStringLiteral("Categories")], QStringLiteral("Graphics;Photography;"));
     EXPECT_EQ(entry[QStringLiteral("MimeType")], QStringLiteral("image/jpeg;"));
     EXPECT_EQ(entry[QStringLiteral("Terminal")], QStringLiteral("false"));
@@ -152,8 +156,8 @@ TEST_F(InstallTree, MetainfoNamesTheDesktopEntry) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QXmlStreamReader xml(&file);
     std::map<QString, QString> found;
-    const QStringList wanted = {QStringLiteral("id"), QStringLiteral("launchable"), QStringLiteral("name"),
-                                QStringLiteral("binary")};
+    const QStringList wanted = {QStringLiteral("id"), QStringLiteral("launchable"),
+                                QStringLiteral("name"), QStringLiteral("binary")};
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && wanted.contains(xml.name().toString()) &&
@@ -168,9 +172,10 @@ TEST_F(InstallTree, MetainfoNamesTheDesktopEntry) {
 }
 
 TEST_F(InstallTree, AppStreamAcceptsTheMetainfo) {
-    ExpectValid("appstreamcli", QStringLiteral("appstream"),
-                {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                 Path(QStringLiteral("share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"))});
+    ExpectValid(
+        "appstreamcli", QStringLiteral("appstream"),
+        {QStringLiteral("validate"), QStringLiteral("--no-net"),
+         Path(QStringLiteral("share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"))});
 }
 
 TEST_F(InstallTree, DesktopFileUtilsAcceptTheEntry) {

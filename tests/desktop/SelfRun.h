@@ -44,8 +44,8 @@ inline QString ProbeValue(const SelfRunResult& run, const QString& key) {
     return {};
 }
 
-#define PROBE_ONLY()                                                                         \
-    do {                                                                                     \
-        if (qEnvironmentVariableIsEmpty("TOLVANE_PROBE"))                                    \
-            GTEST_SKIP() << "runs only when started by another test";                        \
+#define PROBE_ONLY()                                                                               \
+    do {                                                                                           \
+        if (qEnvironmentVariableIsEmpty("TOLVANE_PROBE"))                                          \
+            GTEST_SKIP() << "runs only when started by another test";                              \
     } while (0)

@@ -30,7 +30,8 @@ TEST_F(SettingsPlace, BesideTheProgramWhenItsFolderCanBeWritten) {
     const QString program = dir.File(QStringLiteral("program"));
     ASSERT_TRUE(QDir().mkpath(program));
     EXPECT_EQ(SettingsFileFor(program, Config()), program + QStringLiteral("/tolvane.settings"));
-    EXPECT_TRUE(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+    EXPECT_TRUE(
+        QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
         << "the writability probe leaves nothing behind";
 }
 
@@ -81,10 +82,11 @@ TEST_F(SettingsPlace, AnInstalledProgramRunByAUserKeepsThemInTheUsersFolder) {
     QProcessEnvironment env;
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), Config());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Config());
-    const SelfRunResult run = RunProbe(QStringLiteral("SettingsProbe.*"), program,
-                                       {setpriv, QStringLiteral("--reuid=nobody"),
-                                        QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")},
-                                       env);
+    const SelfRunResult run =
+        RunProbe(QStringLiteral("SettingsProbe.*"), program,
+                 {setpriv, QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                  QStringLiteral("--clear-groups")},
+                 env);
     if (!run.started || run.exitCode == 126 || run.exitCode == 127)
         GTEST_SKIP() << "user nobody cannot start " << program.toStdString();
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString() << run.errors.toStdString();
