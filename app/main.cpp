@@ -7,6 +7,8 @@ int main(int, char** argv) {
     qputenv("QT_FONT_DPI", "96");
     TApplication application(argv[0]);
     application.SetTitle(QStringLiteral("Tolvane"));
+    // Lets the desktop match the window to its installed entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tolvane.Tolvane"));
     RegisterFontSubstitutes();
     TForm1 form;
     form.show();

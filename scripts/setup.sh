@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
     xvfb xauth xdotool x11-utils
-    xdg-utils
+    xdg-utils desktop-file-utils
     appstream
     clang libclang-rt-14-dev
 )
