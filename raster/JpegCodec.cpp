@@ -1,5 +1,6 @@
 #include "JpegCodec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -38,12 +39,18 @@ void InitErrors(ErrorManager* err) {
     err->warnings = 0;
 }
 
+// The library's progress monitor, with the number of scans this picture may have.
+struct ScanGuard {
+    jpeg_progress_mgr pub;
+    int limit;
+};
+
 // Called by the library between units of work, also between the scans that
 // jpeg_start_decompress reads ahead; input_scan_number counts the scans begun.
 void LimitScans(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JpegScanLimit)
-        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, JpegScanLimit + 1);
+    const int limit = reinterpret_cast<ScanGuard*>(cinfo->progress)->limit;
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit)
+        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, limit + 1);
 }
 
 void ApplySettings(j_decompress_ptr cinfo, const JpegDecodeSettings& s) {
@@ -139,6 +146,12 @@ void OpenDecoder(j_decompress_ptr cinfo, const unsigned char* data, std::size_t 
 
 } // namespace
 
+int JpegScanLimitFor(std::int64_t pixels) {
+    if (pixels <= 0)
+        return JpegScanLimit;
+    return static_cast<int>(std::clamp<std::int64_t>(JpegScanWork / pixels, JpegMinScanLimit, JpegScanLimit));
+}
+
 int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
                    JpegHeaderInfo* info) {
     jpeg_decompress_struct cinfo;
@@ -165,8 +178,8 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
                JpegDecodeTarget* target) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
-    jpeg_progress_mgr progress{};
-    progress.progress_monitor = LimitScans;
+    ScanGuard progress{};
+    progress.pub.progress_monitor = LimitScans;
     InitErrors(&err);
     cinfo.err = &err.pub;
     if (setjmp(err.jump)) {
@@ -175,7 +188,8 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
         return err.code;
     }
     OpenDecoder(&cinfo, data, size, settings);
-    cinfo.progress = &progress;
+    progress.limit = JpegScanLimitFor(static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height);
+    cinfo.progress = &progress.pub;
     const int pixelBytes = settings.quantize || settings.output == JpegOutput::Gray ? 1 : 3;
     const int components = settings.output == JpegOutput::Cmyk ? 4 : pixelBytes;
     // The rows were sized from an earlier header read: never write past them.

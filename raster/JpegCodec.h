@@ -10,8 +10,15 @@ enum class JpegOutput { Rgb, Gray, Cmyk };
 
 // A progressive file may carry any number of scans, each one a pass over the
 // whole picture, so a small file can keep the decoder busy for minutes.
-// Decoding stops with JERR_BAD_SCAN_SCRIPT once a file starts a scan past this.
+// Decoding stops with JERR_BAD_SCAN_SCRIPT once a file starts more scans than
+// JpegScanLimitFor its size allows: at most JpegScanLimit, and fewer for large
+// pictures, so that all scans together cover at most JpegScanWork pixels
+// (seconds of work), but never fewer than JpegMinScanLimit, which is more than
+// encoders write.
 constexpr int JpegScanLimit = 500;
+constexpr int JpegMinScanLimit = 20;
+constexpr std::int64_t JpegScanWork = 500 * std::int64_t{12'000'000};
+int JpegScanLimitFor(std::int64_t pixels);
 
 struct JpegDecodeSettings {
     JpegOutput output = JpegOutput::Rgb;

@@ -67,6 +67,25 @@ TEST(HostileJpeg, ScansPastTheLimitAreRefused) {
     }
 }
 
+// Large pictures may have fewer scans, so that no file makes the decoder go
+// over many megapixels hundreds of times; yet always more than the scans
+// encoders write for a progressive photo.
+TEST(HostileJpeg, LargerPicturesMayHaveFewerScans) {
+    const struct {
+        std::int64_t pixels;
+        int limit;
+    } cases[] = {
+        {1, JpegScanLimit},
+        {4000 * 3000, JpegScanLimit},       // a 12-megapixel photo
+        {6000 * 4000, JpegScanLimit / 2},   // 24 megapixels
+        {20000 * 20000, JpegMinScanLimit},  // 400 megapixels
+        {500'000'000, JpegMinScanLimit},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JpegScanLimitFor(c.pixels), c.limit) << c.pixels;
+    EXPECT_GE(JpegMinScanLimit, 10) << "a colour photo of libjpeg's simple progression";
+}
+
 // A few hundred bytes may declare any size; the decoder pads what is missing.
 // Past the pixel cap the picture is refused before the decoder allocates.
 TEST(HostileJpeg, ADeclaredSizeIsDecodedOnlyWithinThePixelCap) {
