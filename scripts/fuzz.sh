@@ -32,7 +32,7 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
 LSAN_OPTIONS="suppressions=$root/cmake/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 "$dir/fuzz/fuzz_jpeg" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 ||
+    -max_len=65536 -dict="$root/fuzz/jpeg.dict" -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 ||
     status=$?
 
 grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$log" || true
