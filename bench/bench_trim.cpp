@@ -89,7 +89,7 @@ void Trim_Cell(benchmark::State& state) {
 // then sampled to the cell by nearest neighbour with a column table.
 void Trim_Floor(benchmark::State& state) {
     const QImage& photo = PhotoPixels();
-    const TCellRect cell = CellSpec(static_cast<int>(state.range(1))).Output;
+    const TCellRect cell = CellEntry(static_cast<int>(state.range(1))).Output;
     const long double scale = static_cast<double>(static_cast<long double>(kPhotoWidth) / kViewWidth);
     const int x1 = Round(kFrameLeft * scale), x2 = Round((kFrameLeft + kFrameWidth - 1) * scale);
     const int y1 = Round(kFrameTop * scale), y2 = Round((kFrameTop + kFrameHeight - 1) * scale);

@@ -1,11 +1,11 @@
 #include "CellTable.h"
 
-std::span<const TCellSpec> LayoutCells(int layout) {
+std::span<const TCellEntry> LayoutCells(int layout) {
     size_t first = 0;
-    while (first < CellSpecs.size() && CellSpecs[first].Layout != layout)
+    while (first < CellEntries.size() && CellEntries[first].Layout != layout)
         ++first;
     size_t end = first;
-    while (end < CellSpecs.size() && CellSpecs[end].Layout == layout)
+    while (end < CellEntries.size() && CellEntries[end].Layout == layout)
         ++end;
-    return std::span<const TCellSpec>(CellSpecs).subspan(first, end - first);
+    return std::span<const TCellEntry>(CellEntries).subspan(first, end - first);
 }

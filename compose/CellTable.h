@@ -24,7 +24,7 @@ constexpr int LayoutCount = 7;
 // (which is also the staging size and paste origin of a trimming), and its
 // place in the 120 x 90 layout thumbnail (right and bottom exclusive) with the
 // top-left point of its position label.
-struct TCellSpec {
+struct TCellEntry {
     int Cell;
     int Layout;
     int Position; // 1-based within the layout, the thumbnail's label
@@ -33,7 +33,7 @@ struct TCellSpec {
     TPoint Label;
 };
 
-inline constexpr std::array<TCellSpec, CellCount> CellSpecs{{
+inline constexpr std::array<TCellEntry, CellCount> CellEntries{{
     {1, 0, 1, {0, 0, 599, 449}, {0, 0, 120, 90}, {55, 35}},
     {2, 1, 1, {0, 0, 299, 449}, {0, 0, 60, 90}, {25, 35}},
     {3, 1, 2, {300, 0, 599, 449}, {60, 0, 120, 90}, {85, 35}},
@@ -54,9 +54,9 @@ inline constexpr std::array<TCellSpec, CellCount> CellSpecs{{
     {18, 6, 4, {300, 225, 599, 449}, {60, 45, 120, 90}, {85, 55}},
 }};
 
-// The spec of a cell 1..18.
-constexpr const TCellSpec& CellSpec(int cell) { return CellSpecs[static_cast<size_t>(cell - 1)]; }
+// The entry of a cell 1..18.
+constexpr const TCellEntry& CellEntry(int cell) { return CellEntries[static_cast<size_t>(cell - 1)]; }
 
 // The cells of a layout 0..6, in numbering order; the first is the one the
 // layout starts with.
-std::span<const TCellSpec> LayoutCells(int layout);
+std::span<const TCellEntry> LayoutCells(int layout);

@@ -5,6 +5,6 @@
 TCompositionState Composition;
 
 void InitCellRects() {
-    for (const TCellSpec& spec : CellSpecs)
-        Composition.CellRects[static_cast<size_t>(spec.Cell)] = spec.Output;
+    for (const TCellEntry& entry : CellEntries)
+        Composition.CellRects[static_cast<size_t>(entry.Cell)] = entry.Output;
 }

@@ -17,7 +17,7 @@ constexpr int ThumbnailFontSize = 16;
 
 void DrawThumbnail(TImage& thumbnail, int layout, int currentCell) {
     TCanvas* canvas = thumbnail.Canvas();
-    for (const TCellSpec& cell : LayoutCells(layout)) {
+    for (const TCellEntry& cell : LayoutCells(layout)) {
         canvas->Brush.Color = cell.Cell == currentCell ? clWhite : clSilver;
         canvas->Rectangle(cell.Thumb);
         canvas->TextOut(cell.Label.X, cell.Label.Y, std::to_string(cell.Position));

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-std::span<const TSeparatorSpec> LayoutSeparators(int layout) {
+std::span<const TSeparatorStrip> LayoutSeparators(int layout) {
     // The table is ordered by layout.
-    const auto found = std::ranges::equal_range(SeparatorSpecs, layout, {}, &TSeparatorSpec::Layout);
+    const auto found = std::ranges::equal_range(SeparatorStrips, layout, {}, &TSeparatorStrip::Layout);
     return {found.begin(), found.end()};
 }

@@ -8,12 +8,12 @@
 // The white strips drawn between the cells of each layout, as drawing
 // rectangles (right and bottom exclusive). Each is 5 pixels across and lies
 // over a cell boundary, three pixels on the upper or left cell's side.
-struct TSeparatorSpec {
+struct TSeparatorStrip {
     int Layout;
     TRect Strip;
 };
 
-inline constexpr std::array<TSeparatorSpec, 10> SeparatorSpecs{{
+inline constexpr std::array<TSeparatorStrip, 10> SeparatorStrips{{
     {1, {297, 0, 302, 450}},
     {2, {0, 222, 600, 227}},
     {3, {197, 0, 202, 450}},
@@ -27,4 +27,4 @@ inline constexpr std::array<TSeparatorSpec, 10> SeparatorSpecs{{
 }};
 
 // The strips of a layout 0..6 (none for layout 0).
-std::span<const TSeparatorSpec> LayoutSeparators(int layout);
+std::span<const TSeparatorStrip> LayoutSeparators(int layout);

@@ -15,9 +15,9 @@ namespace {
 
 // The cell of the layout that the next trimming fills, or nullptr when the
 // current cell does not belong to the layout.
-const TCellSpec* CurrentLayoutCell() {
+const TCellEntry* CurrentLayoutCell() {
     const auto cells = LayoutCells(Composition.LayoutKind);
-    const auto found = std::ranges::find(cells, Composition.CurrentCell, &TCellSpec::Cell);
+    const auto found = std::ranges::find(cells, Composition.CurrentCell, &TCellEntry::Cell);
     return found == cells.end() ? nullptr : &*found;
 }
 
@@ -44,7 +44,7 @@ void Trim(const TWindowControls& controls) {
 
     if (Composition.LayoutKind == 0) {
         CropScaled(photo, output, left, top, right, bottom, scale, *controls.ProgressBar1);
-    } else if (const TCellSpec* cell = CurrentLayoutCell()) {
+    } else if (const TCellEntry* cell = CurrentLayoutCell()) {
         staging.resize(cell->Output.Columns(), cell->Output.Rows());
         CropScaled(photo, staging, left, top, right, bottom, scale, *controls.ProgressBar1);
         CopyImageInto(staging, output, cell->Output.Left, cell->Output.Top);
@@ -98,6 +98,6 @@ void DrawSeparators(TImage& output, int kind) {
     TCanvas& canvas = *output.Canvas();
     canvas.Pen.Color = clWhite;
     canvas.Brush.Color = clWhite;
-    for (const TSeparatorSpec& separator : LayoutSeparators(kind))
+    for (const TSeparatorStrip& separator : LayoutSeparators(kind))
         canvas.Rectangle(separator.Strip);
 }

@@ -40,7 +40,7 @@ const ReadoutCase kCases[] = {
 TEST(FrameReadout, TakesThePixelsTheTrimmingTakes) {
     for (const ReadoutCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        const TCellRect& cell = CellSpec(c.cell).Output;
+        const TCellRect& cell = CellEntry(c.cell).Output;
         const TFrameReadout r = ReadFrame(c.frame, c.photoWidth, c.viewWidth, cell);
         EXPECT_EQ(r.CropWidth, c.cropWidth);
         EXPECT_EQ(r.CropHeight, c.cropHeight);
@@ -60,7 +60,7 @@ TEST(FrameReadout, SaysWhenTheCellIsEnlarged) {
 }
 
 TEST(FrameReadout, AViewWithoutWidthTakesNothing) {
-    const TFrameReadout r = ReadFrame({0, 0, 100, 100}, 3000, 0, CellSpec(1).Output);
+    const TFrameReadout r = ReadFrame({0, 0, 100, 100}, 3000, 0, CellEntry(1).Output);
     EXPECT_EQ(r.CropWidth, 0);
     EXPECT_EQ(r.CropHeight, 0);
     EXPECT_TRUE(r.Enlarged());

@@ -13,7 +13,7 @@ void ClickPosition(TForm1& form) { QTest::mouseClick(form.SpeedButton2, Qt::Left
 
 // The frame a cell gets: its top-left numbers, 70 % of its extent.
 QRect PlacedFrame(int cell) {
-    const TCellRect& r = CellSpec(cell).Output;
+    const TCellRect& r = CellEntry(cell).Output;
     return QRect(r.Left, r.Top, qRound((r.Right - r.Left) * 0.7), qRound((r.Bottom - r.Top) * 0.7));
 }
 

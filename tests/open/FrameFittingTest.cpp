@@ -8,7 +8,7 @@
 namespace {
 
 void ChooseCell(int cell) {
-    Composition.LayoutKind = CellSpec(cell).Layout;
+    Composition.LayoutKind = CellEntry(cell).Layout;
     Composition.CurrentCell = cell;
 }
 
@@ -94,7 +94,7 @@ TEST_F(FrameFitting, EveryOpeningPlacesTheFrameAtTheCurrentCell) {
             ChooseCell(cell);
             form->SelShape1->setGeometry(5, 6, 50, 60); // a frame the user moved
             ClickOpen(std::nullopt);
-            const TCellRect& r = CellSpec(cell).Output;
+            const TCellRect& r = CellEntry(cell).Output;
             EXPECT_EQ(form->SelShape1->geometry(), QRect(QPoint(r.Left, r.Top), c.frame));
         }
 }
