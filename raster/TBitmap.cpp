@@ -19,8 +19,6 @@ TBitmap::~TBitmap() = default;
 void TBitmap::SetDimensions(int width, int height) {
     width_ = width;
     height_ = height;
-    boundX_ = static_cast<std::size_t>(width);
-    boundY_ = static_cast<std::size_t>(height);
 }
 
 int TBitmap::Width() const { return width_; }

@@ -81,8 +81,8 @@ private:
     void FillArea(int x1, int y1, int x2, int y2, TColor resolved);
     int NearestSlow(TColor resolved) const;
     bool Inside(int x, int y) const {
-        return std::size_t{static_cast<unsigned>(x)} < boundX_ &&
-               std::size_t{static_cast<unsigned>(y)} < boundY_;
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
     }
 
     QImage image_;
@@ -97,10 +97,6 @@ private:
     qsizetype stride_ = 0;
     int width_ = 0;
     int height_ = 0;
-    // The same as width_ and height_ in a type that no pixel store can alias,
-    // so that a loop of inlined pixel writes need not reload them every time.
-    std::size_t boundX_ = 0;
-    std::size_t boundY_ = 0;
     Kind kind_ = Kind::None;
     // Indexed8 only: the colour table as packed colours, and a direct-mapped
     // cache of colour -> nearest index (key = colour | 1 << 24, 0 = empty).
