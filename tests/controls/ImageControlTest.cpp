@@ -3,6 +3,7 @@
 #include "TFileDialog.h"
 #include "TImage.h"
 #include "TPanel.h"
+#include "TProgressBar.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -108,4 +109,22 @@ TEST(FileDialog, FiltersTakeQtsFormAndAnswersComeFromTheSeam) {
     TFileDialog::SetAnswerer([](const TFileDialog&) { return std::optional<QString>(); });
     EXPECT_FALSE(dialog.Execute()) << "cancelled";
     TFileDialog::SetAnswerer(nullptr);
+}
+
+TEST(ProgressBar, ShowsItsPositionWithoutText) {
+    TProgressBar bar;
+    bar.setGeometry(0, 0, 137, 16);
+    bar.setRange(0, 3150);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    EXPECT_FALSE(bar.isTextVisible());
+    EXPECT_TRUE(bar.text().isEmpty());
+    const QImage empty = bar.grab().toImage();
+    for (int i = 0; i < 3150; ++i) // one step a row, as a pixel pass drives it
+        bar.setValue(i);
+    EXPECT_EQ(bar.value(), 3149);
+    EXPECT_NE(bar.grab().toImage(), empty) << "the bar moved";
+    bar.setValue(1575);
+    bar.setTextVisible(true);
+    EXPECT_EQ(bar.text(), QStringLiteral("50%")) << "asked to, it shows Qt's text";
 }
