@@ -17,13 +17,12 @@ TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
 void TBitmap::SetDimensions(int width, int height) {
-    width_ = width;
-    height_ = height;
+    size_ = static_cast<std::uint32_t>(width) | std::uint64_t{static_cast<std::uint32_t>(height)} << 32;
 }
 
-int TBitmap::Width() const { return width_; }
-int TBitmap::Height() const { return height_; }
-bool TBitmap::Empty() const { return width_ == 0 || height_ == 0; }
+int TBitmap::Width() const { return static_cast<int>(static_cast<std::uint32_t>(size_)); }
+int TBitmap::Height() const { return static_cast<int>(size_ >> 32); }
+bool TBitmap::Empty() const { return Width() == 0 || Height() == 0; }
 
 TPixelFormat TBitmap::PixelFormat() const {
     switch (kind_) {
@@ -49,15 +48,20 @@ bool TBitmap::HasCanvas() const { return canvas_ != nullptr; }
 const QImage& TBitmap::Image() const {
     // Whoever copies the QImage shares our pixels; the next write must detach.
     writable_ = false;
+    writeKind_ = Kind::None;
     return image_;
 }
 
 void TBitmap::SetOnChange(std::function<void()> onChange) {
     onChange_ = std::move(onChange);
     notified_ = false;
+    writeKind_ = Kind::None;
 }
 
-void TBitmap::AcknowledgeChange() { notified_ = false; }
+void TBitmap::AcknowledgeChange() {
+    notified_ = false;
+    writeKind_ = Kind::None;
+}
 
 void TBitmap::Changed() {
     if (notified_)
@@ -75,6 +79,17 @@ uchar* TBitmap::ScanLine(int y) {
     return bits_ + y * stride_;
 }
 
+void TBitmap::SetPixelPrepared(int x, int y, TColor resolved) {
+    // Notified first: a listener that shares the pixels must not see this write.
+    Changed();
+    if (!Inside(x, y)) // the listener made the bitmap smaller
+        return;
+    if (!writable_)
+        MakeWritable();
+    Store(kind_, x, y, resolved);
+    writeKind_ = writable_ && notified_ ? kind_ : Kind::None;
+}
+
 void TBitmap::MakeWritable() {
     bits_ = image_.bits(); // detaches pixels shared with another bitmap
     if (!bits_)
@@ -86,6 +101,7 @@ void TBitmap::MakeWritable() {
 
 void TBitmap::CachePointers() {
     writable_ = false;
+    writeKind_ = Kind::None;
     bits_ = nullptr;
     if (image_.isNull()) {
         kind_ = Kind::None;
@@ -171,8 +187,9 @@ void TBitmap::Assign(const TBitmap& source) {
         return;
     // Both sides drop their write pointers so that whichever writes first detaches.
     source.writable_ = false;
+    source.writeKind_ = Kind::None;
     image_ = source.image_;
-    SetDimensions(source.width_, source.height_);
+    SetDimensions(source.Width(), source.Height());
     CachePointers();
     Changed();
 }
@@ -181,11 +198,11 @@ TColor TBitmap::FillColor() const {
     return canvas_ ? ResolveColor(canvas_->Brush.Color) : clWhite;
 }
 
-void TBitmap::SetWidth(int width) { Resize(std::max(width, 0), height_); }
-void TBitmap::SetHeight(int height) { Resize(width_, std::max(height, 0)); }
+void TBitmap::SetWidth(int width) { Resize(std::max(width, 0), Height()); }
+void TBitmap::SetHeight(int height) { Resize(Width(), std::max(height, 0)); }
 
 void TBitmap::Resize(int width, int height) {
-    if (width == width_ && height == height_)
+    if (width == Width() && height == Height())
         return;
     if (width == 0 || height == 0) {
         image_ = QImage();
@@ -219,8 +236,8 @@ void TBitmap::Resize(int width, int height) {
 void TBitmap::FillArea(int x1, int y1, int x2, int y2, TColor resolved) {
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
-    x2 = std::min(x2, width_);
-    y2 = std::min(y2, height_);
+    x2 = std::min(x2, Width());
+    y2 = std::min(y2, Height());
     if (x1 >= x2 || y1 >= y2 || image_.isNull())
         return;
     if (!writable_)

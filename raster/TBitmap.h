@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -70,9 +71,15 @@ public:
     int NearestPaletteIndex(TColor resolved) const;
 
 private:
-    enum class Kind : std::uint8_t { None, Rgb888, Rgb32, Indexed8 };
+    // Wider than a pixel, like the size field below: a 32-bit pixel store
+    // cannot alias them, so code after a write need not read them again.
+    enum class Kind : qsizetype { None, Rgb888, Rgb32, Indexed8 };
 
     void MakeWritable();
+    // Stores a resolved colour at (x, y) of a writable bitmap of that format.
+    void Store(Kind kind, int x, int y, TColor resolved);
+    // A pixel write that first notifies the change and detaches shared pixels.
+    void SetPixelPrepared(int x, int y, TColor resolved);
     void CachePointers();
     void Resize(int width, int height);
     void SetDimensions(int width, int height);
@@ -81,8 +88,8 @@ private:
     void FillArea(int x1, int y1, int x2, int y2, TColor resolved);
     int NearestSlow(TColor resolved) const;
     bool Inside(int x, int y) const {
-        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
-               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+        return static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(size_) &&
+               static_cast<std::uint32_t>(y) < (size_ >> 32);
     }
 
     QImage image_;
@@ -92,11 +99,14 @@ private:
     // Scan-line cache: valid while the pixels are not shared with another bitmap
     // (or with a QImage copy taken through Image()).
     mutable bool writable_ = false;
+    // The format while the pixels are writable and the change already
+    // notified, None otherwise: a pixel write needs preparing first.
+    mutable Kind writeKind_ = Kind::None;
     uchar* bits_ = nullptr;
     const uchar* constBits_ = nullptr;
     qsizetype stride_ = 0;
-    int width_ = 0;
-    int height_ = 0;
+    // Width in the low half, height in the high half: one load for a bounds test.
+    std::uint64_t size_ = 0;
     Kind kind_ = Kind::None;
     // Indexed8 only: the colour table as packed colours, and a direct-mapped
     // cache of colour -> nearest index (key = colour | 1 << 24, 0 = empty).
@@ -113,23 +123,25 @@ private:
 inline TColor TBitmap::GetPixel(int x, int y) const {
     if (!Inside(x, y))
         return clInvalid;
+    // Tests in order of frequency (colour photos, display bitmaps, grey
+    // photos); an empty bitmap has no inside.
     const uchar* row = constBits_ + y * stride_;
-    switch (kind_) {
-    case Kind::Rgb888: {
+    if (kind_ == Kind::Rgb888) [[likely]] {
         const uchar* p = row + 3 * static_cast<qsizetype>(x);
+        if (std::endian::native == std::endian::little && x > 0) {
+            // one load of the byte before and the pixel, all in the row
+            std::uint32_t v;
+            std::memcpy(&v, p - 1, 4);
+            return static_cast<TColor>(v >> 8);
+        }
         return p[0] | (p[1] << 8) | (p[2] << 16);
     }
-    case Kind::Rgb32: {
-        std::uint32_t v;
+    if (kind_ == Kind::Rgb32) {
+        std::uint32_t v; // 0xAARRGGBB
         std::memcpy(&v, row + 4 * static_cast<qsizetype>(x), 4);
-        return static_cast<TColor>(((v >> 16) & 0xFFu) | (v & 0xFF00u) | ((v & 0xFFu) << 16));
+        return static_cast<TColor>(__builtin_bswap32(v) >> 8);
     }
-    case Kind::Indexed8:
-        return palette_[row[x]];
-    case Kind::None:
-        break;
-    }
-    return clInvalid;
+    return palette_[row[x]];
 }
 
 inline int TBitmap::NearestPaletteIndex(TColor resolved) const {
@@ -140,36 +152,38 @@ inline int TBitmap::NearestPaletteIndex(TColor resolved) const {
     return NearestSlow(resolved);
 }
 
+inline void TBitmap::Store(Kind kind, int x, int y, TColor resolved) {
+    uchar* row = bits_ + y * stride_;
+    switch (kind) {
+    case Kind::Rgb32: {
+        // 0x00BBGGRR to 0xFFRRGGBB. A typed store (rows are 32-bit aligned):
+        // unlike a byte store it cannot alias the bitmap's own fields.
+        const auto c = static_cast<std::uint32_t>(resolved);
+        reinterpret_cast<std::uint32_t*>(row)[x] = 0xFF000000u | (__builtin_bswap32(c) >> 8);
+        break;
+    }
+    case Kind::Rgb888: {
+        uchar* p = row + 3 * static_cast<qsizetype>(x);
+        p[0] = static_cast<uchar>(resolved);
+        p[1] = static_cast<uchar>(resolved >> 8);
+        p[2] = static_cast<uchar>(resolved >> 16);
+        break;
+    }
+    case Kind::Indexed8:
+        row[x] = static_cast<uchar>(NearestPaletteIndex(resolved));
+        break;
+    case Kind::None:
+        break;
+    }
+}
+
 inline void TBitmap::SetPixel(int x, int y, TColor color) {
     if (!Inside(x, y))
         return;
     if (color < 0)
         color = ResolveColor(color);
-    if (!writable_)
-        MakeWritable();
-    uchar* row = bits_ + y * stride_;
-    switch (kind_) {
-    case Kind::Rgb888: {
-        uchar* p = row + 3 * static_cast<qsizetype>(x);
-        p[0] = static_cast<uchar>(color);
-        p[1] = static_cast<uchar>(color >> 8);
-        p[2] = static_cast<uchar>(color >> 16);
-        break;
-    }
-    case Kind::Rgb32: {
-        const auto c = static_cast<std::uint32_t>(color);
-        // A typed store (rows are 32-bit aligned): unlike a byte store it
-        // cannot alias the bitmap's own fields.
-        reinterpret_cast<std::uint32_t*>(row)[x] =
-            0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-        break;
-    }
-    case Kind::Indexed8:
-        row[x] = static_cast<uchar>(NearestPaletteIndex(color));
-        break;
-    case Kind::None:
-        return;
-    }
-    if (!notified_)
-        Changed();
+    if (writeKind_ != Kind::None) [[likely]]
+        Store(writeKind_, x, y, color);
+    else
+        SetPixelPrepared(x, y, color);
 }

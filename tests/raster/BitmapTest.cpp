@@ -49,14 +49,17 @@ TEST(Bitmap, NewBitmapIsEmptyAndGrowsWhiteInDisplayFormat) {
 }
 
 TEST(Bitmap, PixelsReadBackInEveryFormat) {
-    for (const auto format : kFormats) {
-        auto bitmap = MakeBitmap(7, 5, format);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) {
-                const TColor want = format == QImage::Format_Indexed8 ? RGB(85, 85, 85) * ((x + y) % 4) : Expected(x, y);
-                ASSERT_EQ(bitmap->GetPixel(x, y), want) << format << " " << x << "," << y;
-            }
-    }
+    // 7 wide pads its 24-bit rows; 4 wide does not, so its last pixel ends the pixel memory.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{7, 5}, {4, 3}, {1, 1}})
+        for (const auto format : kFormats) {
+            auto bitmap = MakeBitmap(w, h, format);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const TColor want =
+                        format == QImage::Format_Indexed8 ? RGB(85, 85, 85) * ((x + y) % 4) : Expected(x, y);
+                    ASSERT_EQ(bitmap->GetPixel(x, y), want) << format << " " << w << "x" << h << " " << x << "," << y;
+                }
+        }
 }
 
 TEST(Bitmap, ReadsAndWritesOutsideTheBitmap) {
@@ -187,6 +190,45 @@ TEST(Bitmap, ChangeListenerFiresOncePerBurst) {
         const int before = calls;
         write(bitmap);
         EXPECT_EQ(calls, before + 1);
+    }
+}
+
+TEST(Bitmap, ListenerSeesThePixelsBeforeTheWriteThatNotifiesIt) {
+    for (const auto format : kFormats) {
+        auto bitmap = MakeBitmap(4, 4, format);
+        const auto original = MakeBitmap(4, 4, format);
+        ASSERT_NE(original->GetPixel(2, 1), clBlack);
+        ASSERT_NE(original->GetPixel(3, 3), clBlack);
+        QImage seen;
+        int calls = 0;
+        // A listener that keeps what it sees and at once asks to hear of the next write.
+        bitmap->SetOnChange([&] {
+            seen = bitmap->Image();
+            ++calls;
+            bitmap->AcknowledgeChange();
+        });
+        bitmap->SetPixel(2, 1, clBlack);
+        bitmap->SetPixel(3, 3, clBlack);
+        EXPECT_EQ(calls, 2) << format;
+        EXPECT_EQ(bitmap->GetPixel(2, 1), clBlack);
+        EXPECT_EQ(bitmap->GetPixel(3, 3), clBlack);
+        // the copy taken during the second notification has the first write only
+        TBitmap copy;
+        copy.SetImage(seen);
+        EXPECT_EQ(copy.GetPixel(2, 1), clBlack) << format;
+        EXPECT_EQ(copy.GetPixel(3, 3), original->GetPixel(3, 3)) << format;
+        bitmap->SetOnChange(nullptr);
+    }
+}
+
+TEST(Bitmap, AWriteWhoseListenerShrinksTheBitmapIsDropped) {
+    for (const auto format : kFormats) {
+        auto bitmap = MakeBitmap(64, 64, format);
+        bitmap->SetOnChange([&] { bitmap->SetHeight(2); });
+        bitmap->SetPixel(10, 40, clBlack); // now outside: must not land past the pixels
+        bitmap->SetOnChange(nullptr);
+        EXPECT_EQ(bitmap->Height(), 2) << format;
+        EXPECT_EQ(bitmap->GetPixel(10, 40), clInvalid);
     }
 }
 
