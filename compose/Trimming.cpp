@@ -65,20 +65,21 @@ void CropScaled(const TBitmap& source, TImage& target, int left, int top, int ri
     const int y1 = Round(top * s);
     const int y2 = Round(bottom * s);
 
+    const int columns = x2 - x1 + 1;
+    const int rows = y2 - y1 + 1;
     TBitmap crop;
-    crop.SetWidth(x2 - x1 + 1);
-    crop.SetHeight(y2 - y1 + 1);
-    progress.setMaximum(y2 - y1 + 1);
+    crop.SetWidth(columns);
+    crop.SetHeight(rows);
+    progress.setMaximum(rows);
     progress.setMinimum(0);
     progress.setValue(0);
 
     // Not clipped to the photo: reads outside it give the invalid colour,
     // which the write stores as black.
-    TCanvas& to = *crop.Canvas();
-    for (int y = y1; y <= y2; ++y) {
-        for (int x = x1; x <= x2; ++x)
-            to.SetPixel(x - x1, y - y1, source.GetPixel(x, y));
-        progress.setValue(y - y1);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column)
+            crop.SetPixel(column, row, source.GetPixel(x1 + column, y1 + row));
+        progress.setValue(row);
     }
 
     // Over the control's size, which for the staging picture is the cell's
