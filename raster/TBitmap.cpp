@@ -79,14 +79,19 @@ uchar* TBitmap::ScanLine(int y) {
     return bits_ + y * stride_;
 }
 
-void TBitmap::SetPixelPrepared(int x, int y, TColor resolved) {
-    // Notified first: a listener that shares the pixels must not see this write.
-    Changed();
-    if (!Inside(x, y)) // the listener made the bitmap smaller
+void TBitmap::SetPixelSlow(int x, int y, TColor color) {
+    if (!Inside(x, y))
         return;
-    if (!writable_)
-        MakeWritable();
-    Store(kind_, x, y, resolved);
+    color = ResolveColor(color);
+    if (writeKind_ == Kind::None) {
+        // Notified first: a listener that shares the pixels must not see this write.
+        Changed();
+        if (!Inside(x, y)) // the listener made the bitmap smaller
+            return;
+        if (!writable_)
+            MakeWritable();
+    }
+    Store(kind_, x, y, color);
     writeKind_ = writable_ && notified_ ? kind_ : Kind::None;
 }
 

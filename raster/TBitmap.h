@@ -78,8 +78,9 @@ private:
     void MakeWritable();
     // Stores a resolved colour at (x, y) of a writable bitmap of that format.
     void Store(Kind kind, int x, int y, TColor resolved);
-    // A pixel write that first notifies the change and detaches shared pixels.
-    void SetPixelPrepared(int x, int y, TColor resolved);
+    // The uncommon pixel writes: outside, system colours, palettes, and the
+    // first write after a notification or a sharing (notifies, detaches).
+    void SetPixelSlow(int x, int y, TColor color);
     void CachePointers();
     void Resize(int width, int height);
     void SetDimensions(int width, int height);
@@ -121,18 +122,19 @@ private:
 };
 
 inline TColor TBitmap::GetPixel(int x, int y) const {
-    if (!Inside(x, y))
+    if (!Inside(x, y)) [[unlikely]]
         return clInvalid;
     // Tests in order of frequency (colour photos, display bitmaps, grey
     // photos); an empty bitmap has no inside.
     const uchar* row = constBits_ + y * stride_;
     if (kind_ == Kind::Rgb888) [[likely]] {
         const uchar* p = row + 3 * static_cast<qsizetype>(x);
-        if (std::endian::native == std::endian::little && x > 0) {
-            // one load of the byte before and the pixel, all in the row
-            std::uint32_t v;
-            std::memcpy(&v, p - 1, 4);
-            return static_cast<TColor>(v >> 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            // Two loads, not three; wider ones would reach into the next pixel
+            // and stall behind its pending write when a pass works in place.
+            std::uint16_t low;
+            std::memcpy(&low, p, 2);
+            return low | (p[2] << 16);
         }
         return p[0] | (p[1] << 8) | (p[2] << 16);
     }
@@ -178,12 +180,16 @@ inline void TBitmap::Store(Kind kind, int x, int y, TColor resolved) {
 }
 
 inline void TBitmap::SetPixel(int x, int y, TColor color) {
-    if (!Inside(x, y))
-        return;
-    if (color < 0)
-        color = ResolveColor(color);
-    if (writeKind_ != Kind::None) [[likely]]
-        Store(writeKind_, x, y, color);
-    else
-        SetPixelPrepared(x, y, color);
+    // Only the common writes inline: the loops that call this stay small.
+    if (Inside(x, y) && color >= 0) [[likely]] {
+        if (writeKind_ == Kind::Rgb32) {
+            Store(Kind::Rgb32, x, y, color);
+            return;
+        }
+        if (writeKind_ == Kind::Rgb888) {
+            Store(Kind::Rgb888, x, y, color);
+            return;
+        }
+    }
+    SetPixelSlow(x, y, color);
 }
