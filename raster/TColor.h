@@ -20,4 +20,4 @@ constexpr TColor RGB(int r, int g, int b) { return r + 256 * g + 65536 * b; }
 
 // A colour >= 0 unchanged; a system colour looked up by its low byte (unknown
 // indices give black, so the invalid colour resolves to black).
-[[gnu::const]] TColor ResolveColor(TColor color);
+TColor ResolveColor(TColor color);

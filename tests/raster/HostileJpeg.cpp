@@ -1,6 +1,7 @@
 #include "HostileJpeg.h"
 
-#include <cstdlib>
+#include "JpegFixtures.h"
+
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <vector>
@@ -73,32 +74,8 @@ std::vector<Segment> Segments(const QByteArray& jpeg) {
 QByteArray ManyScanJpeg(const QImage& source, int scans) {
     EXPECT_GE(scans, 11);
     EXPECT_LE(scans, ManyScanLimit);
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    const std::vector<jpeg_scan_info> script = ManyScanScript(scans);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(image.width());
-    cinfo.image_height = static_cast<JDIMENSION>(image.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.scan_info = script.data();
-    cinfo.num_scans = static_cast<int>(script.size());
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uchar*>(image.constScanLine(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    std::free(out);
-    return bytes;
+    // Quality 75 is libjpeg's own default, which these files have always had.
+    return MakeJpeg(source, {.quality = 75, .scans = ManyScanScript(scans)});
 }
 
 QByteArray RepeatLastScan(const QByteArray& progressive, int scans) {

@@ -39,8 +39,12 @@ QByteArray MakeJpeg(const QImage& source, const JpegFixtureOptions& options) {
     cinfo.in_color_space = options.grayscale ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, options.quality, TRUE);
-    if (options.progressive)
+    if (!options.scans.empty()) {
+        cinfo.scan_info = options.scans.data();
+        cinfo.num_scans = static_cast<int>(options.scans.size());
+    } else if (options.progressive) {
         jpeg_simple_progression(&cinfo);
+    }
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> grey(static_cast<size_t>(image.width()));
     while (cinfo.next_scanline < cinfo.image_height) {

@@ -2,6 +2,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <cstdio>
+#include <jpeglib.h>
+#include <vector>
 
 // Small JPEG files made by the tests themselves with libjpeg.
 struct JpegFixtureOptions {
@@ -9,6 +12,7 @@ struct JpegFixtureOptions {
     bool grayscale = false;   // one component, from the green channel
     bool progressive = false;
     int truncateTo = 0;       // > 0: keep only this many bytes (the library pads the rest)
+    std::vector<jpeg_scan_info> scans = {}; // not empty: this scan script instead
 };
 
 // A smooth colour pattern with some detail: (x, y) -> gradients and a checker.
