@@ -7,6 +7,9 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs
+    liblcms2-dev liblcms2-utils libheif-dev libheif-examples libexif-dev
+    qt6-image-formats-plugins qt6-translations-l10n qt6-wayland
+    python3-pil
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic fonts-ipafont-mincho
     xvfb xauth xdotool x11-utils
