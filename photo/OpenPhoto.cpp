@@ -53,17 +53,20 @@ void ShowInputView(const TWindowControls& c) {
 
 } // namespace
 
-void OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
+bool OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName) {
+    bool opened = false;
     try {
         LoadPhoto(controls, lastOpenFolder, fileName);
+        opened = true;
     } catch (...) {
         // Opening reports nothing: what was not replaced stays as it was.
     }
     ShowInputView(controls);
+    return opened;
 }
 
-void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder) {
+bool OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder) {
     TOpenDialog& dialog = *controls.OpenDialog1;
     bool chosen = false;
     try {
@@ -75,7 +78,7 @@ void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder
         throw;
     }
     if (chosen)
-        OpenPhotoFile(controls, lastOpenFolder, dialog.FileName());
-    else
-        ShowInputView(controls);
+        return OpenPhotoFile(controls, lastOpenFolder, dialog.FileName());
+    ShowInputView(controls);
+    return false;
 }

@@ -7,7 +7,8 @@
 // The open-photo command: offers the open dialog in the remembered folder,
 // then opens the chosen file as OpenPhotoFile does. Cancelling opens nothing
 // but still shows the input view with the frame back at the current cell.
-void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder);
+// True when a photo replaced the working bitmap.
+bool OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder);
 
 // Opens a file chosen another way (no dialog): decodes it at full size into
 // the working bitmap, sizes the input panel, fits the photo into the view and
@@ -16,6 +17,7 @@ void OpenPhoto(const TWindowControls& controls, TRememberedFolder lastOpenFolder
 // has loaded, the folder is remembered (and written, if the settings file can
 // be written) even when decoding then fails. Photos too large for the memory
 // free (PhotoMemory.h) fail as decoding does. Every way out shows the input
-// view and places the frame at the current cell.
-void OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
+// view and places the frame at the current cell. True when the photo
+// replaced the working bitmap.
+bool OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName);

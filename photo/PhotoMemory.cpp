@@ -41,9 +41,15 @@ std::uint64_t AvailableMemory() {
     return available > 0 ? available : PhysicalMemory();
 }
 
-std::int64_t PhotoPixelLimit(std::uint64_t availableBytes) {
+std::uint64_t UsableMemory(std::uint64_t availableBytes) {
     const std::uint64_t reserve = std::max(MinimumReserve, availableBytes / 4);
-    const std::uint64_t usable = availableBytes > reserve ? availableBytes - reserve : 0;
+    return availableBytes > reserve ? availableBytes - reserve : 0;
+}
+
+std::uint64_t UsableMemory() { return UsableMemory(AvailableMemory()); }
+
+std::int64_t PhotoPixelLimit(std::uint64_t availableBytes) {
+    const std::uint64_t usable = UsableMemory(availableBytes);
     const auto pixels = static_cast<std::int64_t>(
         std::min<std::uint64_t>(usable / static_cast<std::uint64_t>(PhotoBytesPerPixel),
                                 static_cast<std::uint64_t>(PracticalPixelLimit)));

@@ -24,6 +24,10 @@ constexpr std::uint64_t MinimumReserve = 256ull << 20;
 // physical memory.
 std::uint64_t AvailableMemory();
 
+// Free memory less the reserve: what the program may fill with photo copies.
+std::uint64_t UsableMemory(std::uint64_t availableBytes);
+std::uint64_t UsableMemory();
+
 // The most pixels a photo may have with that much memory free (at least 1).
 std::int64_t PhotoPixelLimit(std::uint64_t availableBytes);
 // ... with the memory free now.
