@@ -202,7 +202,8 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
     if (cinfo.output_components != components)
         ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
     while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* row = target->bits + static_cast<std::ptrdiff_t>(cinfo.output_scanline) * target->stride;
+        const JDIMENSION first = cinfo.output_scanline;
+        unsigned char* row = target->bits + static_cast<std::ptrdiff_t>(first) * target->stride;
         if (settings.output == JpegOutput::Cmyk) {
             JSAMPROW cmyk = target->cmykRow;
             jpeg_read_scanlines(&cinfo, &cmyk, 1);
@@ -215,6 +216,9 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
                 rows[i] = row + static_cast<std::ptrdiff_t>(i) * target->stride;
             jpeg_read_scanlines(&cinfo, rows, count);
         }
+        if (target->rowsDecoded)
+            target->rowsDecoded(target->context, static_cast<int>(first),
+                                static_cast<int>(cinfo.output_scanline - first));
     }
     if (settings.quantize) {
         target->colorCount = cinfo.actual_number_of_colors;

@@ -55,6 +55,11 @@ struct JpegDecodeTarget {
     int colorCount = 0;
     std::uint8_t colorMap[256][3] = {};
     long warnings = 0;
+    // Called after each batch of rows is in place, rows [first, first + count),
+    // top to bottom. It runs inside the decoder's error frame, so it must not
+    // throw.
+    void (*rowsDecoded)(void* context, int first, int count) noexcept = nullptr;
+    void* context = nullptr;
 };
 
 int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,

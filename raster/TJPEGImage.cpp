@@ -127,6 +127,22 @@ void TJPEGImage::Decode() {
     target->bits = image.bits();
     target->stride = image.bytesPerLine();
     target->cmykRow = cmykRow.empty() ? nullptr : cmykRow.data();
+    struct RowsContext {
+        TJPEGImage* self;
+        QImage* image;
+    } context{this, &image};
+    if (OnProgress || OnRows) {
+        target->context = &context;
+        target->rowsDecoded = [](void* p, int first, int count) noexcept {
+            auto* c = static_cast<RowsContext*>(p);
+            if (c->self->OnRows)
+                c->self->OnRows(*c->image, first, count);
+            if (c->self->OnProgress)
+                c->self->OnProgress(first + count, c->image->height());
+        };
+    }
+    if (OnProgress)
+        OnProgress(0, header.outputHeight);
     code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
     if (code != 0)
         throw EJPEG(code);

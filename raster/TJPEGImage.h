@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
@@ -56,6 +57,14 @@ public:
     // Decoding refuses (EJPEG with JERR_IMAGE_TOO_BIG) a picture of more pixels
     // than this; 0 means no limit.
     std::int64_t MaxPixels = 0;
+
+    // Told while decoding: (0, rows) first, then the rows done after each
+    // batch, last (rows, rows). Must not throw.
+    std::function<void(int done, int rows)> OnProgress;
+    // Told after each batch of decoded rows [first, first + count) is in the
+    // bitmap's rows, before the next batch; must not throw. For converting
+    // rows while they are still in the cache.
+    std::function<void(QImage& image, int first, int count)> OnRows;
 
     int CompressionQuality;
     bool GrayscaleParam;
