@@ -18,6 +18,7 @@ struct ErrorManager {
     std::jmp_buf jump;
     int code;
     long warnings;
+    bool refuseEarlyEnd; // the picture is too large to be padded from almost nothing
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -26,9 +27,26 @@ void ErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
+// The coded data has ended: the source ran out of bytes, or the entropy
+// decoder ran into a marker other than a restart (after which the library
+// pads the scan).
+bool DataEnded(j_decompress_ptr cinfo) {
+    const int code = cinfo->err->msg_code;
+    const int marker = cinfo->unread_marker;
+    return code == JWRN_JPEG_EOF || (code == JWRN_HIT_MARKER && !(marker >= 0xD0 && marker <= 0xD7));
+}
+
 void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0)
-        ++reinterpret_cast<ErrorManager*>(cinfo->err)->warnings;
+    if (level >= 0)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    ++err->warnings;
+    if (!err->refuseEarlyEnd || !cinfo->is_decompressor)
+        return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number == 1 && DataEnded(d) &&
+        static_cast<std::int64_t>(d->input_iMCU_row) * JpegDataFraction < d->total_iMCU_rows)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
 }
 
 void InitErrors(ErrorManager* err) {
@@ -37,6 +55,7 @@ void InitErrors(ErrorManager* err) {
     err->pub.emit_message = EmitMessage;
     err->code = 0;
     err->warnings = 0;
+    err->refuseEarlyEnd = false;
 }
 
 // The library's progress monitor, with the number of scans this picture may have.
@@ -188,7 +207,9 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
         return err.code;
     }
     OpenDecoder(&cinfo, data, size, settings);
-    progress.limit = JpegScanLimitFor(static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height);
+    const auto pixels = static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height;
+    progress.limit = JpegScanLimitFor(pixels);
+    err.refuseEarlyEnd = pixels > JpegPaddedPixelLimit;
     cinfo.progress = &progress.pub;
     const int pixelBytes = settings.quantize || settings.output == JpegOutput::Gray ? 1 : 3;
     const int components = settings.output == JpegOutput::Cmyk ? 4 : pixelBytes;
@@ -201,24 +222,29 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_components != components)
         ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    // Rows are read in batches of up to 16 (the library may hand fewer per
+    // call), so that whoever follows the batches is not called row by row.
+    constexpr JDIMENSION Batch = 16;
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
-        unsigned char* row = target->bits + static_cast<std::ptrdiff_t>(first) * target->stride;
-        if (settings.output == JpegOutput::Cmyk) {
-            JSAMPROW cmyk = target->cmykRow;
-            jpeg_read_scanlines(&cinfo, &cmyk, 1);
-            CmykRowToRgb(target->cmykRow, row, target->width);
-        } else {
-            JSAMPROW rows[16];
-            const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
-            const JDIMENSION count = left < 16 ? left : 16;
-            for (JDIMENSION i = 0; i < count; ++i)
-                rows[i] = row + static_cast<std::ptrdiff_t>(i) * target->stride;
-            jpeg_read_scanlines(&cinfo, rows, count);
+        const JDIMENSION end = std::min<JDIMENSION>(cinfo.output_height, first + Batch);
+        while (cinfo.output_scanline < end) {
+            unsigned char* row =
+                target->bits + static_cast<std::ptrdiff_t>(cinfo.output_scanline) * target->stride;
+            if (settings.output == JpegOutput::Cmyk) {
+                JSAMPROW cmyk = target->cmykRow;
+                jpeg_read_scanlines(&cinfo, &cmyk, 1);
+                CmykRowToRgb(target->cmykRow, row, target->width);
+            } else {
+                JSAMPROW rows[Batch];
+                const JDIMENSION count = end - cinfo.output_scanline;
+                for (JDIMENSION i = 0; i < count; ++i)
+                    rows[i] = row + static_cast<std::ptrdiff_t>(i) * target->stride;
+                jpeg_read_scanlines(&cinfo, rows, count);
+            }
         }
         if (target->rowsDecoded)
-            target->rowsDecoded(target->context, static_cast<int>(first),
-                                static_cast<int>(cinfo.output_scanline - first));
+            target->rowsDecoded(target->context, static_cast<int>(first), static_cast<int>(end - first));
     }
     if (settings.quantize) {
         target->colorCount = cinfo.actual_number_of_colors;

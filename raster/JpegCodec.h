@@ -13,11 +13,20 @@ enum class JpegOutput { Rgb, Gray, Cmyk };
 // Decoding stops with JERR_BAD_SCAN_SCRIPT once a file starts more scans than
 // JpegScanLimitFor its size allows: at most JpegScanLimit, and fewer for large
 // pictures, so that all scans together cover at most JpegScanWork pixels
-// (seconds of work), but never fewer than JpegMinScanLimit, which is more than
-// encoders write.
+// (well under a second of work), but never fewer than JpegMinScanLimit, which
+// is more than encoders write.
 constexpr int JpegScanLimit = 500;
 constexpr int JpegMinScanLimit = 20;
-constexpr std::int64_t JpegScanWork = 500 * std::int64_t{12'000'000};
+constexpr std::int64_t JpegScanWork = 20 * std::int64_t{25'000'000};
+
+// A few hundred bytes may declare a picture of hundreds of megapixels, which
+// the library would pad out at the cost of seconds and gigabytes. A picture
+// larger than JpegPaddedPixelLimit whose coded data ends within the first
+// tenth of its first scan is refused with JERR_INPUT_EOF as soon as the data
+// ends, before the decoder has touched the memory of the rest; a photo cut
+// later, like a small picture cut anywhere, is padded as the library does.
+constexpr std::int64_t JpegPaddedPixelLimit = std::int64_t{4096} * 4096;
+constexpr int JpegDataFraction = 10;
 int JpegScanLimitFor(std::int64_t pixels);
 
 struct JpegDecodeSettings {

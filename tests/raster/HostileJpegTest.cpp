@@ -76,9 +76,11 @@ TEST(HostileJpeg, LargerPicturesMayHaveFewerScans) {
         int limit;
     } cases[] = {
         {1, JpegScanLimit},
-        {4000 * 3000, JpegScanLimit},       // a 12-megapixel photo
-        {6000 * 4000, JpegScanLimit / 2},   // 24 megapixels
-        {20000 * 20000, JpegMinScanLimit},  // 400 megapixels
+        {1000 * 1000, JpegScanLimit},
+        {2000 * 1500, 166},
+        {4000 * 3000, 41},                  // a 12-megapixel photo
+        {6000 * 4000, JpegMinScanLimit},    // 24 megapixels
+        {16320 * 12240, JpegMinScanLimit},  // 200 megapixels
         {500'000'000, JpegMinScanLimit},
     };
     for (const auto& c : cases)
@@ -86,34 +88,66 @@ TEST(HostileJpeg, LargerPicturesMayHaveFewerScans) {
     EXPECT_GE(JpegMinScanLimit, 10) << "a colour photo of libjpeg's simple progression";
 }
 
-// A few hundred bytes may declare any size; the decoder pads what is missing.
-// Past the pixel cap the picture is refused before the decoder allocates.
-TEST(HostileJpeg, ADeclaredSizeIsDecodedOnlyWithinThePixelCap) {
+// A few hundred bytes may declare any size, which the library would pad out.
+// Past the pixel cap the picture is refused before the decoder allocates;
+// a large picture whose data ends within the first tenth of its first scan is
+// refused as soon as the data ends; small pictures are padded.
+TEST(HostileJpeg, AFileMuchSmallerThanItsDeclaredPictureIsRefused) {
     const QByteArray baseline = MakeJpeg(JpegTestPattern(16, 16));
     const QByteArray progressive = MakeJpeg(JpegTestPattern(16, 16), {.progressive = true});
-    constexpr std::int64_t Cap = 4000 * 3000;
+    const QByteArray grey = MakeJpeg(JpegTestPattern(16, 16), {.grayscale = true});
+    constexpr std::int64_t Cap = std::int64_t{16384} * 16384;
     const struct {
         const char* name;
         QByteArray bytes;
         QSize declared;
-        bool refused;
+        std::optional<int> failure;
     } cases[] = {
-        {"baseline at the cap", baseline, {4000, 3000}, false},
-        {"progressive at the cap", progressive, {3000, 4000}, false},
-        {"one row past the cap", baseline, {4000, 3001}, true},
-        {"progressive, 1.8 gigapixels", progressive, {60000, 30000}, true},
+        {"baseline at the padding limit", baseline, {4096, 4096}, std::nullopt},
+        {"progressive at the padding limit", progressive, {2048, 8192}, std::nullopt},
+        {"baseline one row past it", baseline, {4096, 4097}, JERR_INPUT_EOF},
+        {"grey, 22000 x 8000", grey, {22000, 8000}, JERR_INPUT_EOF},
+        {"progressive, 14000 x 14000", progressive, {14000, 14000}, JERR_INPUT_EOF},
+        {"baseline past the cap", baseline, {22000, 22000}, JERR_IMAGE_TOO_BIG},
+        {"progressive, 65500 x 65500", progressive, {65500, 65500}, JERR_IMAGE_TOO_BIG},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray bytes = WithDeclaredSize(c.bytes, c.declared.width(), c.declared.height());
         ASSERT_LT(bytes.size(), 2000);
         QSize decoded;
-        const std::optional<int> failure = DecodeFails(bytes, false, Cap, &decoded);
-        if (c.refused) {
-            EXPECT_EQ(failure, JERR_IMAGE_TOO_BIG);
-        } else {
-            EXPECT_EQ(failure, std::nullopt);
+        EXPECT_EQ(DecodeFails(bytes, false, Cap, &decoded), c.failure);
+        if (!c.failure) {
             EXPECT_EQ(decoded, c.declared);
+        }
+    }
+}
+
+// A photo larger than the padding limit opens padded when its data reaches
+// past the first tenth of its first scan, and is refused when it ends sooner.
+TEST(HostileJpeg, ALargePhotoCutAfterItsFirstTenthStillOpens) {
+    const QImage pattern = JpegTestPattern(4800, 3600); // 17 megapixels
+    const QByteArray baseline = MakeJpeg(pattern, {.quality = 75});
+    const QByteArray progressive = MakeJpeg(pattern, {.quality = 75, .progressive = true});
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        double keep;
+        std::optional<int> failure;
+    } cases[] = {
+        {"baseline, whole", baseline, 1.0, std::nullopt},
+        {"baseline cut at 15 %", baseline, 0.15, std::nullopt},
+        {"baseline cut at 3 %", baseline, 0.03, JERR_INPUT_EOF},
+        {"progressive cut at 10 %", progressive, 0.10, std::nullopt},
+        {"progressive cut at 0.5 %", progressive, 0.005, JERR_INPUT_EOF},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QSize decoded;
+        const QByteArray bytes = c.bytes.left(static_cast<qsizetype>(static_cast<double>(c.bytes.size()) * c.keep));
+        EXPECT_EQ(DecodeFails(bytes, false, 0, &decoded), c.failure);
+        if (!c.failure) {
+            EXPECT_EQ(decoded, pattern.size());
         }
     }
 }
