@@ -5,6 +5,7 @@
 #include "FrameFitting.h"
 #include "InputPanel.h"
 #include "PhotoMemory.h"
+#include "TApplication.h"
 #include "TBitmap.h"
 #include "TFileDialog.h"
 #include "TImage.h"
@@ -12,7 +13,9 @@
 #include "TPanel.h"
 
 #include <QFile>
+#include <QProgressBar>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,10 +29,44 @@ public:
     TTemporaryJpeg& operator=(const TTemporaryJpeg&) = delete;
 
     TJPEGImage* operator->() const { return picture_.get(); }
+    TJPEGImage& operator*() const { return *picture_; }
 
 private:
     std::unique_ptr<TJPEGImage> picture_;
 };
+
+// The progress bar runs over the photo's rows while it decodes and is back
+// at 0 however the decoding ends.
+class TDecodeProgress {
+public:
+    explicit TDecodeProgress(QProgressBar& bar) : bar_(bar) {}
+    ~TDecodeProgress() { bar_.setValue(0); }
+    TDecodeProgress(const TDecodeProgress&) = delete;
+    TDecodeProgress& operator=(const TDecodeProgress&) = delete;
+
+    void operator()(int done, int rows) {
+        if (done == 0) {
+            bar_.setRange(0, rows);
+            bar_.setValue(0);
+        } else {
+            bar_.setValue(done);
+        }
+    }
+
+private:
+    QProgressBar& bar_;
+};
+
+// A picture past the practical limit fails silently like a damaged file; one
+// within it that the memory cannot hold is refused with a message.
+void CheckMemoryFor(const TJPEGImage& jpeg) {
+    if (static_cast<std::int64_t>(jpeg.Width()) * jpeg.Height() > PracticalPixelLimit)
+        return;
+    const int stored = jpeg.Grayscale() ? 1 : 3;
+    // A progressive file is held as coefficients, 2 bytes each, while it decodes.
+    const int coefficients = jpeg.ProgressiveEncoding ? 2 * jpeg.Components() : 0;
+    CheckPhotoMemory(jpeg.Width(), jpeg.Height(), stored, stored + coefficients);
+}
 
 // Loading, remembering the folder, decoding and showing, in that order; each
 // step that fails leaves the later ones undone.
@@ -38,7 +75,10 @@ void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QStrin
     jpeg->LoadFromFile(fileName);
     folder.Folder = FolderOf(fileName);
     folder.SaveSettings();
-    jpeg->MaxPixels = PhotoPixelLimit();
+    jpeg->MaxPixels = PracticalPixelLimit;
+    CheckMemoryFor(*jpeg);
+    TDecodeProgress progress(*c.ProgressBar1);
+    jpeg->OnProgress = [&progress](int done, int rows) { progress(done, rows); };
     TBitmap& photo = *Composition.WorkBitmap;
     jpeg->AssignTo(photo);
     SizeInputPanel(*c.Panel2, photo.Width(), photo.Height());
@@ -56,13 +96,19 @@ void ShowInputView(const TWindowControls& c) {
 bool OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName) {
     bool opened = false;
+    std::optional<EPhotoMemory> refused;
     try {
         LoadPhoto(controls, lastOpenFolder, fileName);
         opened = true;
+    } catch (const EPhotoMemory& tooLarge) {
+        refused = tooLarge;
     } catch (...) {
-        // Opening reports nothing: what was not replaced stays as it was.
+        // Opening reports nothing else: what was not replaced stays as it was.
     }
     ShowInputView(controls);
+    // Told over the input view, which still shows the earlier photo.
+    if (refused)
+        ReportException(*refused);
     return opened;
 }
 

@@ -1,6 +1,7 @@
 #include "TJPEGImage.h"
 
 #include "Exceptions.h"
+#include "ImageAllocation.h"
 #include "JpegCodec.h"
 
 #include <QFile>
@@ -114,8 +115,8 @@ void TJPEGImage::Decode() {
     if (MaxPixels > 0 && static_cast<std::int64_t>(header.width) * header.height > MaxPixels)
         throw EJPEG(JERR_IMAGE_TOO_BIG);
 
-    QImage image(header.outputWidth, header.outputHeight,
-                 settings.quantize ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+    QImage image = AllocateImage(header.outputWidth, header.outputHeight,
+                                 settings.quantize ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     if (image.isNull())
         throw EOutOfResources();
     std::vector<unsigned char> cmykRow;
