@@ -1,28 +1,104 @@
 #include "ImageAllocation.h"
 
 #include <cstdlib>
+#include <utility>
 
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
 
-QImage AllocateImage(int width, int height, QImage::Format format) {
+namespace {
+
+constexpr std::size_t kHuge = std::size_t{2} << 20;
+
+// Above this a block is taken straight from the system, in 4 KB pages: asking
+// for huge pages there makes the kernel compact memory first, which was seen
+// to take seconds for a 600 MB photo.
+constexpr std::size_t kHugePageLimit = std::size_t{128} << 20;
+
+struct Block {
+    void* memory = nullptr;
+    std::size_t size = 0;
+};
+
+// The block of the last photo-sized image let go, kept for the next one: a
+// photo opened after another, or turned, then reuses pages that are already
+// there instead of having the kernel clear hundreds of megabytes again, which
+// costs more than decoding or turning them.
+Block& Spare() {
+    static Block spare;
+    return spare;
+}
+
+void FreeBlock(Block block) {
+    if (block.memory == nullptr)
+        return;
 #ifdef __linux__
-    constexpr size_t kHuge = size_t{2} << 20;
-    const qsizetype bytesPerLine =
-        (static_cast<qsizetype>(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 *
-        4;
-    const auto bytes = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
-    if (width > 0 && height > 0 && bytes >= 4 * kHuge) {
-        const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-        void* memory = std::aligned_alloc(kHuge, rounded);
-        if (!memory)
-            return QImage();
-        madvise(memory, rounded, MADV_HUGEPAGE); // advice only; 4 KB pages otherwise
-        return QImage(
-            static_cast<uchar*>(memory), width, height, bytesPerLine, format,
-            [](void* m) { std::free(m); }, memory);
+    if (block.size > kHugePageLimit) {
+        munmap(block.memory, block.size);
+        return;
     }
 #endif
-    return QImage(width, height, format);
+    std::free(block.memory);
 }
+
+Block NewBlock(std::size_t bytes) {
+    const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+#ifdef __linux__
+    if (rounded > kHugePageLimit) {
+        void* memory = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        return memory == MAP_FAILED ? Block{} : Block{memory, rounded};
+    }
+#endif
+    void* memory = std::aligned_alloc(kHuge, rounded);
+    if (memory == nullptr)
+        return {};
+#ifdef __linux__
+    madvise(memory, rounded, MADV_HUGEPAGE); // advice only; 4 KB pages otherwise
+#endif
+    return {memory, rounded};
+}
+
+// The spare block if it is large enough (but not wastefully larger), else a
+// new one.
+Block TakeBlock(std::size_t bytes) {
+    Block& spare = Spare();
+    if (spare.memory != nullptr && spare.size >= bytes && spare.size / 2 <= bytes)
+        return std::exchange(spare, Block{});
+    return NewBlock(bytes);
+}
+
+// Keeps the larger of the spare and the block let go.
+void GiveBack(Block block) {
+    Block& spare = Spare();
+    if (block.size > spare.size)
+        std::swap(block, spare);
+    FreeBlock(block);
+}
+
+} // namespace
+
+QImage AllocateImage(int width, int height, QImage::Format format) {
+    const qsizetype bytesPerLine =
+        (static_cast<qsizetype>(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
+    const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
+    if (width <= 0 || height <= 0 || bytes < 4 * kHuge)
+        return QImage(width, height, format);
+    Block* block = new Block(TakeBlock(bytes));
+    if (block->memory == nullptr) {
+        delete block;
+        return QImage();
+    }
+    return QImage(
+        static_cast<uchar*>(block->memory), width, height, bytesPerLine, format,
+        [](void* b) {
+            auto* owned = static_cast<Block*>(b);
+            GiveBack(*owned);
+            delete owned;
+        },
+        block);
+}
+
+std::size_t SpareImageBytes() { return Spare().size; }
+
+void ReleaseSpareImage() { FreeBlock(std::exchange(Spare(), Block{})); }
