@@ -21,7 +21,9 @@ QImage SynthesisePhoto(int width, int height) {
     return image;
 }
 
-QByteArray BareEncode(const QImage& rgb, int quality) {
+namespace {
+
+QByteArray Encode(const QImage& rgb, int quality, bool progressive) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -35,6 +37,8 @@ QByteArray BareEncode(const QImage& rgb, int quality) {
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
@@ -46,3 +50,9 @@ QByteArray BareEncode(const QImage& rgb, int quality) {
     std::free(out);
     return bytes;
 }
+
+} // namespace
+
+QByteArray BareEncode(const QImage& rgb, int quality) { return Encode(rgb, quality, false); }
+
+QByteArray BareEncodeProgressive(const QImage& rgb, int quality) { return Encode(rgb, quality, true); }
