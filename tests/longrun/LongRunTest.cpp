@@ -102,14 +102,13 @@ protected:
     QStringList reports;
 };
 
-// Many rounds on a 12-megapixel photo leave the memory where the first round
-// left it and no file open.
+// Many rounds on a 12-megapixel photo leave the memory and the open files
+// where the first round left them.
 TEST_F(LongRun, RoundsOnATwelveMegapixelPhotoKeepMemoryAndFilesSteady) {
     photo = dir.File(QStringLiteral("photo.jpg"));
     saved = dir.File(QStringLiteral("out.jpg"));
     WriteFileBytes(photo, MakeJpeg(JpegTestPattern(4000, 3000)));
     const int rounds = Rounds();
-    const int descriptors = OpenDescriptors();
 
     QElapsedTimer timer;
     timer.start();
@@ -117,6 +116,9 @@ TEST_F(LongRun, RoundsOnATwelveMegapixelPhotoKeepMemoryAndFilesSteady) {
     if (HasFatalFailure())
         return;
     const qint64 firstMs = timer.elapsed();
+    // Counted after the first round, as the memory is: the toolkit opens some
+    // descriptors of its own on first use (a tool tip's font, the clipboard).
+    const int descriptors = OpenDescriptors();
     const long first = ResidentKiB();
     long peak = first;
     for (int round = 1; round < rounds && !HasFatalFailure(); ++round) {
