@@ -67,6 +67,7 @@ void TurnBitmap(TBitmap& bitmap, QProgressBar& progress, Turn turn) {
             throw EOutOfResources();
         if (source.format() == QImage::Format_Indexed8)
             result.setColorTable(source.colorTable());
+        const TPagesAhead pages(result);
         switch (source.depth()) {
         case 8:
             TurnPixels<1>(source, result, turn, progress);

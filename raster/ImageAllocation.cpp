@@ -1,6 +1,11 @@
 #include "ImageAllocation.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #ifdef __linux__
@@ -10,6 +15,9 @@
 namespace {
 
 constexpr std::size_t kHuge = std::size_t{2} << 20;
+constexpr std::size_t kPage = 4096;
+// Pages made ahead of a writer in steps of this size.
+constexpr std::size_t kAheadStep = std::size_t{8} << 20;
 
 // Above this a block is taken straight from the system, in 4 KB pages: asking
 // for huge pages there makes the kernel compact memory first, which was seen
@@ -102,3 +110,45 @@ QImage AllocateImage(int width, int height, QImage::Format format) {
 std::size_t SpareImageBytes() { return Spare().size; }
 
 void ReleaseSpareImage() { FreeBlock(std::exchange(Spare(), Block{})); }
+
+struct TPagesAhead::State {
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+TPagesAhead::TPagesAhead(QImage& image) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
+    if (bytes < kHugePageLimit / 2 || image.isNull())
+        return;
+    // Written to by the decoder at the same time, so only the page tables are
+    // made, never a byte of the pixels read or written here.
+    const auto start = reinterpret_cast<std::uintptr_t>(image.bits()) / kPage * kPage;
+    const auto end = reinterpret_cast<std::uintptr_t>(image.bits()) + bytes;
+    state_ = new State;
+    State* state = state_;
+    try {
+        state->thread = std::thread([state, start, end] {
+            for (std::uintptr_t at = start; at < end && !state->stop.load(std::memory_order_relaxed); at += kAheadStep) {
+                const std::size_t length = std::min<std::size_t>(kAheadStep, end - at);
+                // A kernel without this advice refuses it; the writer then faults as usual.
+                if (madvise(reinterpret_cast<void*>(at), length, MADV_POPULATE_WRITE) != 0)
+                    break;
+            }
+        });
+    } catch (const std::system_error&) {
+        delete state_;
+        state_ = nullptr;
+    }
+#else
+    (void)image;
+#endif
+}
+
+TPagesAhead::~TPagesAhead() {
+    if (state_ == nullptr)
+        return;
+    state_->stop = true;
+    state_->thread.join();
+    delete state_;
+}

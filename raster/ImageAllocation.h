@@ -14,3 +14,19 @@ QImage AllocateImage(int width, int height, QImage::Format format);
 std::size_t SpareImageBytes();
 // Hands the kept memory back to the system.
 void ReleaseSpareImage();
+
+// Makes the kernel provide the pages of a freshly allocated image on a second
+// thread, ahead of a writer that fills the rows top to bottom, so that the
+// writer does not stop at every page of fresh memory. Pixels are not touched;
+// pages already present cost nothing. Waits for the thread when destroyed.
+class TPagesAhead {
+public:
+    explicit TPagesAhead(QImage& image);
+    ~TPagesAhead();
+    TPagesAhead(const TPagesAhead&) = delete;
+    TPagesAhead& operator=(const TPagesAhead&) = delete;
+
+private:
+    struct State;
+    State* state_ = nullptr;
+};

@@ -144,7 +144,10 @@ void TJPEGImage::Decode() {
     }
     if (OnProgress)
         OnProgress(0, header.outputHeight);
-    code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
+    {
+        const TPagesAhead pages(image);
+        code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
+    }
     if (code != 0)
         throw EJPEG(code);
     if (settings.quantize) {
