@@ -22,11 +22,14 @@ constexpr std::int64_t JpegScanWork = 20 * std::int64_t{25'000'000};
 // A few hundred bytes may declare a picture of hundreds of megapixels, which
 // the library would pad out at the cost of seconds and gigabytes. A picture
 // larger than JpegPaddedPixelLimit whose coded data ends within the first
-// tenth of its first scan is refused with JERR_INPUT_EOF as soon as the data
-// ends, before the decoder has touched the memory of the rest; a photo cut
-// later, like a small picture cut anywhere, is padded as the library does.
+// 1/JpegDataFraction of the rows of its first scan is refused with
+// JERR_INPUT_EOF as soon as the data ends, before the decoder has touched the
+// memory of the rest. A photo cut later, like a small picture cut anywhere, is
+// padded as the library does: a real photo's first tenth of bytes reaches
+// well past that point, even where its top rows hold three times the detail of
+// the rest.
 constexpr std::int64_t JpegPaddedPixelLimit = std::int64_t{4096} * 4096;
-constexpr int JpegDataFraction = 10;
+constexpr int JpegDataFraction = 32;
 int JpegScanLimitFor(std::int64_t pixels);
 
 struct JpegDecodeSettings {
