@@ -3,6 +3,7 @@
 #include "CompositionState.h"
 #include "DocumentOpener.h"
 #include "FitToImage.h"
+#include "FontHeight.h"
 #include "FrameFitting.h"
 #include "FrameReadout.h"
 #include "InputPanel.h"
@@ -46,6 +47,7 @@ QString FirstLocalFile(const QMimeData* data) {
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setupUi(this);
+    ApplyFontHeights(*this);
     // Placed as designed, not centred by the window manager.
     move(property("Left").toInt(), property("Top").toInt());
     AddShortcuts();

@@ -3,8 +3,6 @@
 #include "TForm1.h"
 
 int main(int, char** argv) {
-    // Sizes of the design are in pixels at 96 dots per inch.
-    qputenv("QT_FONT_DPI", "96");
     TApplication application(argv[0]);
     application.SetTitle(QStringLiteral("Tolvane"));
     // Lets the desktop match the window to its installed entry.

@@ -1,12 +1,13 @@
 #include "TBitBtn.h"
 
+#include "DensePictures.h"
+
 #include <QPixmap>
 
 TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {}
 
 void TBitBtn::SetGlyph(const QString& resource) {
     glyph_ = resource;
-    const QPixmap pixmap(resource);
-    setIcon(QIcon(pixmap));
-    setIconSize(pixmap.size());
+    setIcon(GlyphIcon(resource));
+    setIconSize(QPixmap(resource).size());
 }

@@ -1,5 +1,6 @@
 #include "TImage.h"
 
+#include "DensePictures.h"
 #include "Exceptions.h"
 #include "TCanvas.h"
 
@@ -37,6 +38,8 @@ void TImage::SetStoredBitmap(const QString& resource) {
 void TImage::SetStoredGraphic(const QString& resource) {
     storedGraphic_ = resource;
     picture_.SetGraphic(QImage(resource));
+    denseGraphic_ = DoubleDensityPicture(resource);
+    storedGraphicKey_ = picture_.Graphic().cacheKey();
 }
 
 void TImage::SetAlignClient(bool on) {
@@ -52,7 +55,16 @@ void TImage::paintEvent(QPaintEvent*) {
         if (!bitmap->Empty())
             painter.drawImage(0, 0, bitmap->Image());
     } else if (picture_.HasOtherGraphic()) {
-        painter.drawImage(0, 0, picture_.Graphic());
+        // At one device pixel per logical pixel the stored picture, exactly;
+        // on a denser screen the dense one, which stays crisp.
+        const bool dense = painter.deviceTransform().m11() > 1.0 && !denseGraphic_.isNull() &&
+                           picture_.Graphic().cacheKey() == storedGraphicKey_;
+        if (dense) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(0, 0, denseGraphic_);
+        } else {
+            painter.drawImage(0, 0, picture_.Graphic());
+        }
     }
 }
 

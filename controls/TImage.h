@@ -45,6 +45,10 @@ protected:
 
 private:
     TPicture picture_;
+    // The stored graphic drawn at twice the density, for screens that show
+    // it while the picture still holds the stored graphic.
+    QImage denseGraphic_;
+    qint64 storedGraphicKey_ = 0;
     QString storedBitmap_;
     QString storedGraphic_;
     bool alignClient_ = false;

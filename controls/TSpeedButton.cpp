@@ -1,5 +1,7 @@
 #include "TSpeedButton.h"
 
+#include "DensePictures.h"
+
 #include <QPixmap>
 
 TSpeedButton::TSpeedButton(QWidget* parent) : QToolButton(parent) {
@@ -9,7 +11,6 @@ TSpeedButton::TSpeedButton(QWidget* parent) : QToolButton(parent) {
 
 void TSpeedButton::SetGlyph(const QString& resource) {
     glyph_ = resource;
-    const QPixmap pixmap(resource);
-    setIcon(QIcon(pixmap));
-    setIconSize(pixmap.size());
+    setIcon(GlyphIcon(resource));
+    setIconSize(QPixmap(resource).size());
 }

@@ -4,8 +4,10 @@
 The flat pictures (the empty input view, the white output picture and the two
 tab underlines) must hold exact pixel values, so they are written here as
 plain 24-bit RGB PNGs and read back to check every pixel.  The drawn artwork
-lives as SVG in art/ and is rendered with rsvg-convert at its own size; the
-application icon also at each size of the installed icon theme (icons/).
+lives as SVG in art/ and is rendered with rsvg-convert at its own size, the
+window's pictures also at twice that size as name@2x.png for screens of twice
+the density; the application icon at each size of the installed icon theme
+(icons/).
 
     python3 make_pictures.py          # flat pictures and artwork
     python3 make_pictures.py --flat   # flat pictures only
@@ -60,6 +62,12 @@ ARTWORK = {
     "GlyphSquares.png": ("GlyphSquares.svg", 25, 25),
     "tolvane-48.png": ("../tolvane.svg", 48, 48),
 }
+# The window's pictures at twice their size, drawn by the window in place of
+# the others where a logical pixel covers two device pixels or more.
+for _name in ("TabStrip.png", "Image7.png", "Image9.png",
+              "GlyphOpen.png", "GlyphSave.png", "GlyphSquares.png"):
+    _svg, _w, _h = ARTWORK[_name]
+    ARTWORK[_name.replace(".png", "@2x.png")] = (_svg, 2 * _w, 2 * _h)
 # The installed icon theme's sizes of the application icon.
 for _size in (16, 22, 24, 32, 48, 64, 128, 256):
     ARTWORK[f"icons/hicolor/{_size}x{_size}/apps/tolvane.png"] = ("../tolvane.svg", _size, _size)
