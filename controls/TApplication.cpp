@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
 
 namespace {
@@ -31,6 +32,14 @@ TApplication::TApplication(const char* programName)
     : QApplication(s_argc, ProgramNameOnly(programName)) {}
 
 TApplication::~TApplication() = default;
+
+bool TApplication::LoadQtTranslations() {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!qtTranslator_.load(QStringLiteral("qtbase_ja"), folder))
+        return false;
+    installTranslator(&qtTranslator_);
+    return true;
+}
 
 TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 #include <exception>
 #include <functional>
 
@@ -18,6 +19,11 @@ public:
 
     QString Title() const { return title_; }
     void SetTitle(const QString& title) { title_ = title; }
+
+    // Loads Qt's own Japanese texts (file dialogs, message box buttons,
+    // context menus) from Qt's translations folder. False when they are not
+    // installed; Qt's English texts stay then.
+    bool LoadQtTranslations();
 
     // Handles all pending window messages, then returns.
     static void ProcessMessages();
@@ -42,6 +48,7 @@ public:
 
 private:
     QString title_;
+    QTranslator qtTranslator_;
 };
 
 // Reports a failure through the running application, or the reporter alone

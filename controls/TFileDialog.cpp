@@ -23,24 +23,28 @@ QString TFileDialog::QtFilter() const {
     return filters.join(QStringLiteral(";;"));
 }
 
+std::unique_ptr<QFileDialog> TFileDialog::MakeDialog() const {
+    // The folder goes in through the constructor, which falls back to the
+    // nearest existing parent of a folder that is gone.
+    auto dialog = std::make_unique<QFileDialog>(window(), QString(), initialDir_, QtFilter());
+    dialog->setFileMode(QFileDialog::AnyFile);
+    if (kind_ == Kind::Save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    return dialog;
+}
+
 bool TFileDialog::Execute() {
     std::optional<QString> chosen;
     if (CurrentAnswerer()) {
         chosen = CurrentAnswerer()(*this);
     } else {
-        QFileDialog dialog(window(), QString(), initialDir_, QtFilter());
-        // Qt's own dialog everywhere, so it behaves the same on every desktop.
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        if (kind_ == Kind::Save) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        } else {
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        }
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            chosen = dialog.selectedFiles().constFirst();
+        const std::unique_ptr<QFileDialog> dialog = MakeDialog();
+        if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+            chosen = dialog->selectedFiles().constFirst();
     }
     if (!chosen || chosen->isEmpty())
         return false;

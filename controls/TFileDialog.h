@@ -2,7 +2,10 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QFileDialog;
 
 // A modal file dialog that belongs to a window and has no place on it: the
 // window's description holds it as a hidden control with its filter. Filter
@@ -29,6 +32,12 @@ public:
 
     // The filter in the form Qt's dialog takes ("jpg (*.jpg)").
     QString QtFilter() const;
+
+    // The dialog that Execute shows, a child of the window: filter, initial
+    // folder, open or save, no overwrite question. The desktop's own dialog
+    // is shown where its platform theme offers one (GTK, KDE, the desktop
+    // portal), Qt's otherwise; both take these settings.
+    std::unique_ptr<QFileDialog> MakeDialog() const;
 
     // Tests answer dialogs without a modal window: the answerer gets the
     // dialog and returns the chosen name, or nothing to cancel.
