@@ -287,15 +287,23 @@ void TForm1::dropEvent(QDropEvent* event) {
     // Opened once the drop has been answered, so the drag's source is not kept
     // waiting on the decoding.
     QMetaObject::invokeMethod(
-        this, [this, file] { OpenDroppedFile(file); }, Qt::QueuedConnection);
+        this, [this, file] { OpenNamedFile(file); }, Qt::QueuedConnection);
 }
 
-void TForm1::OpenDroppedFile(const QString& fileName) {
+bool TForm1::OpenNamedFile(const QString& fileName) {
     if (tonePass_.Running())
-        return;
-    TApplication::Guard([this, &fileName] {
-        OpenPhotoFile(Controls(), {Settings.LastOpenFolder, SaveSettings}, fileName);
+        return false;
+    bool opened = false;
+    TApplication::Guard([this, &fileName, &opened] {
+        opened = OpenPhotoFile(Controls(), {Settings.LastOpenFolder, SaveSettings}, fileName);
     });
+    return opened;
+}
+
+void TForm1::OpenStartPhoto(const QString& fileName) {
+    const QRect frame = SelShape1->geometry();
+    if (!OpenNamedFile(fileName))
+        SelShape1->setGeometry(frame);
 }
 
 QString TForm1::ShownToolTip(const QWidget* control) const {

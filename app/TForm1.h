@@ -22,6 +22,13 @@ public:
     // The controls the operations act on.
     TWindowControls Controls();
 
+    // Opens a file named without the open dialog (dropped on the window, or
+    // given on the command line) by the dialog's road; true when it opened.
+    bool OpenNamedFile(const QString& fileName);
+    // The photo of the command line: opened as a dropped one; one that does
+    // not open leaves the window as it started, frame included.
+    void OpenStartPhoto(const QString& fileName);
+
     // The tone passes, reading their parameters from the window's controls.
     int ClampToByte(double x);
     void EnhanceContrast(TBitmap& bitmap);
@@ -68,7 +75,6 @@ protected:
 
 private:
     void AddShortcuts();
-    void OpenDroppedFile(const QString& fileName);
     // The arrow keys' step: the proportion kept first, as on a mouse move.
     void MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift);
 

@@ -2,8 +2,10 @@
 #include "TApplication.h"
 #include "TForm1.h"
 
-int main(int, char** argv) {
-    TApplication application(argv[0]);
+#include <QMetaObject>
+
+int main(int argc, char** argv) {
+    TApplication application(argc, argv);
     application.SetTitle(QStringLiteral("Tolvane"));
     application.LoadQtTranslations();
     // Lets the desktop match the window to its installed entry.
@@ -11,5 +13,10 @@ int main(int, char** argv) {
     RegisterFontSubstitutes();
     TForm1 form;
     form.show();
+    // A photo handed over by the desktop ("Open With") opens once the window
+    // is up, as a dropped one does.
+    if (const QString photo = application.PhotoArgument(); !photo.isEmpty())
+        QMetaObject::invokeMethod(
+            &form, [&form, photo] { form.OpenStartPhoto(photo); }, Qt::QueuedConnection);
     return application.exec();
 }

@@ -31,7 +31,14 @@ char** ProgramNameOnly(const char* programName) {
 TApplication::TApplication(const char* programName)
     : QApplication(s_argc, ProgramNameOnly(programName)) {}
 
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
 TApplication::~TApplication() = default;
+
+QString TApplication::PhotoArgument() const {
+    const QStringList args = arguments();
+    return args.size() > 1 ? args.at(1) : QString();
+}
 
 bool TApplication::LoadQtTranslations() {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

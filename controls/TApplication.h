@@ -11,14 +11,22 @@ class TApplication : public QApplication {
     Q_OBJECT
 
 public:
-    // The command line is not read: Qt sees the program name only.
+    // Qt sees the program name only (tests, benchmarks).
     explicit TApplication(const char* programName);
+    // Qt takes its own options (-platform, -display, ...) out of the command
+    // line; what remains is the program's (PhotoArgument). argc and argv must
+    // outlive the application.
+    TApplication(int& argc, char** argv);
     ~TApplication() override;
 
     static TApplication* Instance();
 
     QString Title() const { return title_; }
     void SetTitle(const QString& title) { title_ = title; }
+
+    // The first argument left after Qt's own options: a photo to open at
+    // start. Empty when there is none; any further arguments are ignored.
+    QString PhotoArgument() const;
 
     // Loads Qt's own Japanese texts (file dialogs, message box buttons,
     // context menus) from Qt's translations folder. False when they are not

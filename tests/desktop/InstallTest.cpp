@@ -134,7 +134,7 @@ TEST_F(InstallTree, GivesTheThemeAnIconAtEverySize) {
     EXPECT_TRUE(svg.readAll().contains("<svg"));
 }
 
-TEST_F(InstallTree, DesktopEntryStartsTheProgramForJpegFiles) {
+TEST_F(InstallTree, DesktopEntryStartsTheProgramWithThePhotoItIsGiven) {
     auto entry = DesktopEntry(
         Path(QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop")));
     EXPECT_EQ(entry[QStringLiteral("Type")], QStringLiteral("Application"));
@@ -142,11 +142,15 @@ TEST_F(InstallTree, DesktopEntryStartsTheProgramForJpegFiles) {
     EXPECT_TRUE(HasJapanese(entry[QStringLiteral("Comment")]))
         << entry[QStringLiteral("Comment")].toStdString();
     EXPECT_EQ(entry[QStringLiteral("Categories")], QStringLiteral("Graphics;Photography;"));
-    EXPECT_EQ(entry[QStringLiteral("MimeType")], QStringLiteral("image/jpeg;"));
+    // The formats the program opens, so file managers offer it under "Open With".
+    EXPECT_EQ(entry[QStringLiteral("MimeType")],
+              QStringLiteral("image/jpeg;image/heic;image/heif;image/png;image/webp;"));
     EXPECT_EQ(entry[QStringLiteral("Terminal")], QStringLiteral("false"));
-    // What it names is what the tree holds.
-    EXPECT_EQ(entry[QStringLiteral("Exec")], QStringLiteral("tolvane"));
-    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("bin/")) + entry[QStringLiteral("Exec")]));
+    // One file at a time, handed over as a path; the program it names is
+    // what the tree holds.
+    EXPECT_EQ(entry[QStringLiteral("Exec")], QStringLiteral("tolvane %f"));
+    const QString program = entry[QStringLiteral("Exec")].section(QLatin1Char(' '), 0, 0);
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("bin/")) + program));
     EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("share/icons/hicolor/48x48/apps/")) +
                                   entry[QStringLiteral("Icon")] + QStringLiteral(".png")));
 }
