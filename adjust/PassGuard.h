@@ -19,7 +19,8 @@ public:
 
     // Runs the command through the application's error report, with the
     // commands disabled; ignored while another pass runs. Afterwards the
-    // commands get their former state back and a held close is carried out.
+    // commands get their former state back, the focus returns to the command
+    // that had it, and a held close is carried out.
     void Run(const std::function<void()>& command);
 
     // For the window's close request: true, and the close remembered, when

@@ -48,6 +48,8 @@ QString FirstLocalFile(const QMimeData* data) {
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setupUi(this);
     ApplyFontHeights(*this);
+    if (auto* app = TApplication::Instance())
+        app->SetMainForm(this);
     // Placed as designed, not centred by the window manager.
     move(property("Left").toInt(), property("Top").toInt());
     AddShortcuts();

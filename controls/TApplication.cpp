@@ -48,6 +48,11 @@ bool TApplication::LoadQtTranslations() {
     return true;
 }
 
+void TApplication::SetMainForm(QWidget* form) {
+    if (!mainForm_)
+        mainForm_ = form;
+}
+
 TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
@@ -71,7 +76,14 @@ void ReportException(const std::exception& error) {
         CurrentReporter()(title, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    // Over the window and modal to it, as its file dialogs are; the desktop
+    // would otherwise place a box without a parent anywhere on the screen.
+    QWidget* owner = nullptr;
+    if (auto* app = TApplication::Instance())
+        owner = app->MainForm();
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, owner);
+    if (owner)
+        box.setWindowModality(Qt::WindowModal);
     box.exec();
 }
 

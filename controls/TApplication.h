@@ -1,7 +1,9 @@
 #pragma once
 #include <QApplication>
+#include <QPointer>
 #include <QString>
 #include <QTranslator>
+#include <QWidget>
 #include <exception>
 #include <functional>
 
@@ -33,6 +35,11 @@ public:
     // installed; Qt's English texts stay then.
     bool LoadQtTranslations();
 
+    // The window that message boxes belong to: the first one to ask becomes
+    // it, as the first window created is the program's main window.
+    QWidget* MainForm() const { return mainForm_; }
+    void SetMainForm(QWidget* form);
+
     // Handles all pending window messages, then returns.
     static void ProcessMessages();
 
@@ -56,9 +63,11 @@ public:
 
 private:
     QString title_;
+    QPointer<QWidget> mainForm_;
     QTranslator qtTranslator_;
 };
 
 // Reports a failure through the running application, or the reporter alone
-// when there is no TApplication (as in some tests).
+// when there is no TApplication (as in some tests). The box is a child of the
+// main window, opens over it and is modal to it.
 void ReportException(const std::exception& error);

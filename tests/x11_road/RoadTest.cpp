@@ -101,6 +101,19 @@ QString QtText(const char* context, const char* english) {
     return text.isEmpty() ? QString::fromUtf8(english) : text;
 }
 
+// Where a window stands on the screen, from xdotool.
+QRect Geometry(const QString& window) {
+    const QString info = Xdo({"getwindowgeometry", window});
+    const QString position =
+        info.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0);
+    const QString size =
+        info.section(QStringLiteral("Geometry: "), 1).section(QLatin1Char('\n'), 0, 0);
+    return {position.section(QLatin1Char(','), 0, 0).toInt(),
+            position.section(QLatin1Char(','), 1, 1).toInt(),
+            size.section(QLatin1Char('x'), 0, 0).toInt(),
+            size.section(QLatin1Char('x'), 1, 1).toInt()};
+}
+
 const QColor kRed(200, 30, 30), kBlue(30, 40, 200), kGreen(30, 170, 40), kYellow(220, 210, 40);
 
 // Four quarters split at (400, 300).
@@ -190,6 +203,10 @@ TEST(Road, OpenTrimAndSaveThroughTheRealDialogs) {
     ASSERT_TRUE(WaitFor([&] { return !(box = WindowNamed(QStringLiteral("Tolvane"))).isEmpty(); }))
         << "no message box";
     Screen().save(QStringLiteral(TOLVANE_ROAD_SHOTS "_failed.png"));
+    // Over the window, not somewhere on the screen.
+    const QRect boxPlace = Geometry(box);
+    EXPECT_TRUE(QRect(kClient, QSize(781, 684)).contains(boxPlace.center()))
+        << "box at " << boxPlace.x() << ", " << boxPlace.y();
     Xdo({"windowfocus", "--sync", box});
     Xdo({"key", "Return"});
     EXPECT_TRUE(WaitFor([] { return WindowNamed(QStringLiteral("Tolvane")).isEmpty(); }));
