@@ -3,8 +3,8 @@
 // that is not its business.
 #include "JpegFixtures.h"
 #include "TempDir.h"
+#include "WaitFor.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
@@ -53,11 +53,7 @@ TEST(OpenWith, ThePhotoOnTheCommandLineOpensAtStart) {
         program.waitForFinished(5000);
     });
     // A 602 x 303 view: the photo's halves side by side.
-    QElapsedTimer timer;
-    timer.start();
-    while (!(Near(ViewPixel(100, 150), blue) && Near(ViewPixel(500, 150), yellow)) &&
-           timer.elapsed() < 20000)
-        QTest::qWait(200);
+    WaitFor([&] { return Near(ViewPixel(100, 150), blue) && Near(ViewPixel(500, 150), yellow); });
     EXPECT_TRUE(Near(ViewPixel(100, 150), blue));
     EXPECT_TRUE(Near(ViewPixel(500, 150), yellow));
     EXPECT_EQ(ViewPixel(300, 400), 0xC0C0C0u) << "the panel took the photo's proportions";

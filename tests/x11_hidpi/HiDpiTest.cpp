@@ -2,7 +2,8 @@
 // the desktop's font resolution Xft.dpi at 192 (a 200 % desktop), and with
 // Qt's QT_SCALE_FACTOR=2. Everything is checked in the window's logical
 // pixels, each of which covers scale x scale device pixels.
-#include <QElapsedTimer>
+#include "WaitFor.h"
+
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -26,17 +27,6 @@ constexpr QPoint kPanel(168, 48);
 constexpr QRect kFrame(80, 72, 129, 97);
 
 constexpr QRgb kSilver = 0xC0C0C0, kViewGrey = 0x57585D, kRed = 0xFF0000;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
-}
 
 // An X server of the test's own, kept alive between its clients (-noreset),
 // so the resource set on its root window stays for the program.

@@ -4,9 +4,9 @@
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 #include "TempDir.h"
+#include "WaitFor.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -40,17 +40,6 @@ QString Xdo(const QStringList& args) {
 void Click(QPoint client) {
     const QPoint p = kClient + client;
     Xdo({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
 }
 
 QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
