@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMessageBox>
 
@@ -35,9 +36,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 TApplication::~TApplication() = default;
 
-QString TApplication::PhotoArgument() const {
-    const QStringList args = arguments();
-    return args.size() > 1 ? args.at(1) : QString();
+QString TApplication::PhotoArgument(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments.at(1).isEmpty())
+        return {};
+    return QFileInfo(arguments.at(1)).absoluteFilePath();
 }
 
 bool TApplication::LoadQtTranslations() {
@@ -53,9 +55,13 @@ void TApplication::SetMainForm(QWidget* form) {
         mainForm_ = form;
 }
 
-TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication* TApplication::Instance() {
+    return qobject_cast<TApplication*>(QCoreApplication::instance());
+}
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 QString TApplication::ErrorText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
@@ -63,9 +69,13 @@ QString TApplication::ErrorText(const QString& message) {
     return message;
 }
 
-void TApplication::SetErrorReporter(Reporter reporter) { CurrentReporter() = std::move(reporter); }
+void TApplication::SetErrorReporter(Reporter reporter) {
+    CurrentReporter() = std::move(reporter);
+}
 
-void TApplication::ShowException(const std::exception& error) { ReportException(error); }
+void TApplication::ShowException(const std::exception& error) {
+    ReportException(error);
+}
 
 void ReportException(const std::exception& error) {
     if (dynamic_cast<const EAbort*>(&error))

@@ -27,8 +27,10 @@ public:
     void SetTitle(const QString& title) { title_ = title; }
 
     // The first argument left after Qt's own options: a photo to open at
-    // start. Empty when there is none; any further arguments are ignored.
-    QString PhotoArgument() const;
+    // start, as an absolute path (its folder is remembered). Empty when there
+    // is none; any further arguments are ignored.
+    QString PhotoArgument() const { return PhotoArgument(arguments()); }
+    static QString PhotoArgument(const QStringList& arguments);
 
     // Loads Qt's own Japanese texts (file dialogs, message box buttons,
     // context menus) from Qt's translations folder. False when they are not

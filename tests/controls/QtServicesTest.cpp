@@ -67,3 +67,21 @@ TEST(QtTranslations, QtsOwnTextsSpeakJapanese) {
     }
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("開く"));
 }
+
+TEST(CommandLine, TheFirstArgumentLeftIsThePhotoAsAnAbsolutePath) {
+    const QString here = QDir::currentPath();
+    const struct {
+        QStringList arguments; // as left after Qt took its own options
+        QString photo;
+    } cases[] = {
+        {{"tolvane"}, {}},
+        {{"tolvane", ""}, {}},
+        {{"tolvane", "/photos/a.jpg"}, "/photos/a.jpg"},
+        {{"tolvane", "a.jpg", "b.jpg", "--other"}, here + "/a.jpg"},
+        {{"tolvane", "../photos/./a.jpg"}, QDir::cleanPath(here + "/../photos/a.jpg")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(TApplication::PhotoArgument(c.arguments), c.photo);
+    }
+}
