@@ -55,13 +55,9 @@ void TApplication::SetMainForm(QWidget* form) {
         mainForm_ = form;
 }
 
-TApplication* TApplication::Instance() {
-    return qobject_cast<TApplication*>(QCoreApplication::instance());
-}
+TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
-void TApplication::ProcessMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 QString TApplication::ErrorText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
