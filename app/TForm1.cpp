@@ -53,7 +53,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     // Placed as designed, not centred by the window manager.
     move(property("Left").toInt(), property("Top").toInt());
     AddShortcuts();
-    for (QWidget* control : std::initializer_list<QWidget*>{SelShape1, BitBtn2, BitBtn1, BitBtn3})
+    for (QWidget* control : std::initializer_list<QWidget*>{SelShape1, BitBtn2, BitBtn1, BitBtn3,
+                                                            BitBtn5, BitBtn4, BitBtn6, BitBtn7,
+                                                            BitBtn8})
         control->installEventFilter(this);
     Form1 = this;
     emit OnCreate();
@@ -158,7 +160,8 @@ void TForm1::BitBtn2Click() {
     if (tonePass_.Running())
         return;
     TApplication::Guard([this] {
-        OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings});
+        if (OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings}))
+            history_.PhotoReplaced();
     });
 }
 
@@ -176,26 +179,25 @@ void TForm1::AdjustBrightness(TBitmap& bitmap) {
     ::AdjustBrightness(bitmap, *CheckBox1, *ProgressBar1);
 }
 
+void TForm1::TonePass(const std::function<void(TBitmap&)>& pass) {
+    tonePass_.Run([this, &pass] { history_.TonePass(Controls(), pass); });
+}
+
 void TForm1::BitBtn5Click() {
-    tonePass_.Run([this] {
-        EnhanceContrast(*Composition.WorkBitmap);
-        FitToImage(*Composition.WorkBitmap, *Image2);
-    });
+    TonePass([this](TBitmap& photo) { EnhanceContrast(photo); });
 }
 
 void TForm1::BitBtn4Click() {
-    tonePass_.Run([this] {
+    TonePass([this](TBitmap& photo) {
         CheckBox1->setChecked(false);
-        AdjustBrightness(*Composition.WorkBitmap);
-        FitToImage(*Composition.WorkBitmap, *Image2);
+        AdjustBrightness(photo);
     });
 }
 
 void TForm1::BitBtn6Click() {
-    tonePass_.Run([this] {
+    TonePass([this](TBitmap& photo) {
         CheckBox1->setChecked(true);
-        AdjustBrightness(*Composition.WorkBitmap);
-        FitToImage(*Composition.WorkBitmap, *Image2);
+        AdjustBrightness(photo);
     });
 }
 
@@ -204,21 +206,13 @@ void TForm1::BitBtn6Click() {
 void TForm1::BitBtn7Click() {
     if (tonePass_.Running())
         return;
-    TApplication::Guard([this] {
-        RotateRight(*Composition.WorkBitmap, *ProgressBar1);
-        SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
-        FitToImage(*Composition.WorkBitmap, *Image2);
-    });
+    TApplication::Guard([this] { history_.Turn(Controls(), TTurnDirection::Right); });
 }
 
 void TForm1::BitBtn8Click() {
     if (tonePass_.Running())
         return;
-    TApplication::Guard([this] {
-        RotateLeft(*Composition.WorkBitmap, *ProgressBar1);
-        SizeInputPanel(*Panel2, Composition.WorkBitmap->Width(), Composition.WorkBitmap->Height());
-        FitToImage(*Composition.WorkBitmap, *Image2);
-    });
+    TApplication::Guard([this] { history_.Turn(Controls(), TTurnDirection::Left); });
 }
 
 void TForm1::SpeedButton1Click() {
@@ -232,7 +226,19 @@ void TForm1::SpeedButton2Click() {
 void TForm1::BitBtn3Click() {
     if (tonePass_.Running())
         return;
-    TApplication::Guard([this] { Trim(Controls()); });
+    TApplication::Guard([this] { history_.Trim(Controls()); });
+}
+
+void TForm1::Undo() {
+    if (tonePass_.Running())
+        return;
+    TApplication::Guard([this] { history_.Undo(Controls()); });
+}
+
+void TForm1::Redo() {
+    if (tonePass_.Running())
+        return;
+    TApplication::Guard([this] { history_.Redo(Controls()); });
 }
 
 void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {
@@ -250,6 +256,9 @@ void TForm1::AddShortcuts() {
     add(Qt::CTRL | Qt::Key_O, [this] { BitBtn2Click(); });
     add(Qt::CTRL | Qt::Key_S, [this] { BitBtn1Click(); });
     add(Qt::CTRL | Qt::Key_T, [this] { BitBtn3Click(); });
+    add(Qt::CTRL | Qt::Key_Z, [this] { Undo(); });
+    add(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, [this] { Redo(); });
+    add(Qt::CTRL | Qt::Key_Y, [this] { Redo(); });
     struct Arrow {
         Qt::Key key;
         int dx;
@@ -298,6 +307,8 @@ bool TForm1::OpenNamedFile(const QString& fileName) {
     bool opened = false;
     TApplication::Guard([this, &fileName, &opened] {
         opened = OpenPhotoFile(Controls(), {Settings.LastOpenFolder, SaveSettings}, fileName);
+        if (opened)
+            history_.PhotoReplaced();
     });
     return opened;
 }
@@ -319,8 +330,29 @@ QString TForm1::ShownToolTip(const QWidget* control) const {
         {BitBtn2, "Ctrl+O"}, {BitBtn1, "Ctrl+S"}, {BitBtn3, "Ctrl+T"}};
     for (const auto& [button, key] : keys)
         if (control == button)
-            return button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(key));
+            return button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(key)) +
+                   UndoHint(control);
+    for (const QWidget* button : {BitBtn5, BitBtn4, BitBtn6, BitBtn7, BitBtn8})
+        if (control == button)
+            return button->toolTip() + UndoHint(control);
     return {};
+}
+
+QString TForm1::UndoHint(const QWidget* control) const {
+    const QString keys = QStringLiteral("\n元に戻す: Ctrl+Z　やり直す: Ctrl+Shift+Z / Ctrl+Y");
+    if (control == BitBtn3 || control == BitBtn7 || control == BitBtn8)
+        return keys;
+    if (control != BitBtn5 && control != BitBtn4 && control != BitBtn6)
+        return {};
+    switch (history_.NextTonePass(*Composition.WorkBitmap)) {
+    case TToneKeeping::Kept:
+        return keys;
+    case TToneKeeping::DropsOldest:
+        return keys + QStringLiteral("\nメモリの都合で、いちばん古い手順は元に戻せなくなります");
+    case TToneKeeping::NotKept:
+        break;
+    }
+    return QStringLiteral("\nメモリが足りないため、この操作は元に戻せません");
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "EditHistory.h"
 #include "PassGuard.h"
 #include "WindowControls.h"
 #include "ui_form1.h"
@@ -61,6 +62,11 @@ public slots:
     void BitBtn3Click();
     void SelShape1MouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
 
+    // Takes back the last tone pass, turn or trimming (Ctrl+Z), or does the
+    // last one taken back again (Ctrl+Shift+Z, Ctrl+Y); held off during a pass.
+    void Undo();
+    void Redo();
+
     // The tool tip the window shows for a control: the frame's readout of
     // what a trimming would take, a button's hint with its shortcut; empty
     // for the others, which show their own.
@@ -75,6 +81,9 @@ protected:
 
 private:
     void AddShortcuts();
+    void TonePass(const std::function<void(TBitmap&)>& pass);
+    // The second line of a tool tip: how a command is taken back.
+    QString UndoHint(const QWidget* control) const;
     // The arrow keys' step: the proportion kept first, as on a mouse move.
     void MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift);
 
@@ -85,6 +94,9 @@ private:
                                                     BitBtn4, BitBtn6, BitBtn3};
                          },
                          [this] { close(); }};
+    // The steps that can be taken back: the photo's since it was opened, and
+    // the output picture's.
+    TEditHistory history_;
 };
 
 // The one main window, while it exists.

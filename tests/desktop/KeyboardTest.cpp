@@ -102,8 +102,10 @@ TEST_F(KeysOnWindow, ButtonTipsNameTheirKeysAfterTheHint) {
     } cases[] = {
         {form->BitBtn2, "写真のファイルを開きます (Ctrl+O)"},
         {form->BitBtn1, "出力写真をファイルに保存します (Ctrl+S)"},
-        {form->BitBtn3, "画面上の枠でかこまれた部分を出力写真に貼り付ける (Ctrl+T)"},
-        {form->BitBtn5, "入力写真のコントラストを強調する"},
+        {form->BitBtn3, "画面上の枠でかこまれた部分を出力写真に貼り付ける (Ctrl+T)\n"
+                        "元に戻す: Ctrl+Z　やり直す: Ctrl+Shift+Z / Ctrl+Y"},
+        {form->BitBtn5, "入力写真のコントラストを強調する\n"
+                        "元に戻す: Ctrl+Z　やり直す: Ctrl+Shift+Z / Ctrl+Y"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
