@@ -35,8 +35,8 @@ std::string WriteFailureReason(const QString& name, int error) {
         error = EACCES; // write-protected for everybody
     else if (file.exists() && ::access(QFile::encodeName(file.filePath()).constData(), W_OK) != 0)
         error = errno; // write-protected for this user, or on a read-only disk
-    else if (::access(QFile::encodeName(folder.filePath()).constData(), W_OK) != 0)
-        error = errno;
+    else if (!file.exists() && ::access(QFile::encodeName(folder.filePath()).constData(), W_OK) != 0)
+        error = errno; // an existing file is written in place where its folder is closed
     return error != 0 ? std::strerror(error) : "unknown error";
 }
 
@@ -66,8 +66,9 @@ void SavePhoto(const TWindowControls& controls, TRememberedFolder lastSaveFolder
     try {
         TJPEGImage jpeg;
         jpeg.Assign(*controls.Image1->PictureBitmap());
-        // Encoded in memory and written beside the target, which it replaces
-        // only once complete: a failed save leaves an earlier file as it was.
+        // Encoded in memory, then written beside the target and renamed over
+        // it, or into the existing file where a new file would not stand in
+        // for it: a failed save leaves an earlier file as it was either way.
         errno = 0;
         jpeg.SaveToFile(name);
     } catch (const std::exception& failure) {

@@ -1,6 +1,7 @@
 #include "TJPEGImage.h"
 
 #include "Exceptions.h"
+#include "FileInPlace.h"
 #include "ImageAllocation.h"
 #include "JpegCodec.h"
 
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 TJPEGDefaults JPEGDefaults;
@@ -203,12 +206,29 @@ void TJPEGImage::SaveToFile(const QString& fileName) {
     const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.isDir() || (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite))))
         throw EFCreateError(name);
-    // The new bytes go to a temporary file beside the target, which replaces the
-    // target only once complete: a failure leaves the earlier file as it was.
+    // A file that a new one would not stand in for (other links, another
+    // owner, a folder the user may not write) gets the new bytes in place.
+    if (ReplacedInPlace(fileName)) {
+        WriteInPlace(fileName, data_.isEmpty() ? Encode() : data_);
+        return;
+    }
+    // Elsewhere the new bytes go to a temporary file beside the target, which
+    // replaces the target only once complete: a failure leaves the earlier
+    // file as it was.
+    struct stat old{};
+    const bool existed = ::stat(QFile::encodeName(fileName).constData(), &old) == 0;
     QSaveFile file(fileName);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         throw EFCreateError(name);
+    // The replacement keeps the file's mode, all of it, and its group where
+    // the user may give it that group.
+    if (existed) {
+        if (::fchmod(file.handle(), old.st_mode & 07777) != 0)
+            throw EFCreateError(name);
+        if (::fchown(file.handle(), static_cast<uid_t>(-1), old.st_gid) == 0)
+            ::fchmod(file.handle(), old.st_mode & 07777); // a new group clears set-group-id
+    }
     const QByteArray bytes = data_.isEmpty() ? Encode() : data_;
     // Qt's commit renames over the target even when bytes still in its write
     // buffer could not be written (a full disk): a small picture would then

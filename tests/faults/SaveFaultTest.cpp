@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -147,4 +149,38 @@ TEST_F(SaveFaults, AFolderRemovedAfterTheDialogMakesNothing) {
     ExpectFailedSave(gone + QStringLiteral("/photo"), out.Path(), ENOENT,
                      [&] { ASSERT_TRUE(QDir(gone).removeRecursively()); });
     EXPECT_FALSE(QFileInfo::exists(gone)) << "the folder is not made again";
+}
+
+// A file with a second link is written in place; a disk that fills part way
+// through gets the old bytes back under both names, the same file still.
+TEST_F(SaveFaults, AFullDiskDuringAnInPlaceWriteKeepsTheEarlierPhoto) {
+    TempDir place;
+    const QString disk = place.File(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir(place.Path()).mkdir(QStringLiteral("disk")));
+    TmpfsMount tmpfs(disk, 64 * 1024);
+    const QString photo = disk + QStringLiteral("/photo.jpg");
+    const QString link = disk + QStringLiteral("/link.jpg");
+    // Larger than a page, so that the new bytes overwrite old ones before
+    // the disk is found full.
+    const QByteArray old = MakeJpeg(JpegTestPattern(400, 300));
+    ASSERT_GT(old.size(), 8192);
+    WriteFileBytes(photo, old);
+    ASSERT_EQ(::chmod(QFile::encodeName(photo).constData(), 0640), 0);
+    ASSERT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()), 0);
+    struct stat before{};
+    ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &before), 0);
+    if (tmpfs.Mounted()) {
+        Note("full disk", QStringLiteral("a 64 KiB tmpfs"));
+        tmpfs.Fill(disk + QStringLiteral("/filler"));
+        ExpectFailedSave(disk + QStringLiteral("/photo"), disk, ENOSPC);
+    } else {
+        Note("full disk", QStringLiteral("a file-size limit, since ") + tmpfs.Why());
+        FileSizeLimit limit(static_cast<rlim_t>(old.size()) + 1);
+        ExpectFailedSave(disk + QStringLiteral("/photo"), disk, EFBIG);
+    }
+    struct stat after{};
+    ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(after.st_mode, before.st_mode);
 }

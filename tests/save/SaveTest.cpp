@@ -222,11 +222,9 @@ TEST_F(Saving, AFailedSaveKeepsTheOldFileAndTellsTheUser) {
              QFile::setPermissions(photo, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
          },
          EACCES, false},
-        {"a read-only folder", "photo", "photo.jpg",
-         [&] {
-             WriteFileBytes(photo, oldPicture);
-             QFile::setPermissions(out.Path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-         },
+        // (an existing file there is written in place, see InPlaceSaveTest)
+        {"a new name in a read-only folder", "photo", "photo.jpg",
+         [&] { QFile::setPermissions(out.Path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner); },
          EACCES, true},
         // The file-size limit stops the write part way, as a full disk does.
         {"the write stops part way", "photo", "photo.jpg",
