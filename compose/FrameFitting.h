@@ -5,10 +5,11 @@ class TSelShape;
 
 // Puts the frame at the current cell's top-left numbers with 70 % of its
 // extent (right - left, bottom - top). A frame that would then lie wholly
-// outside the panel (a narrow or short photo with a cell of the right or
-// lower half) is moved the least distance that brings its top-left corner
-// inside, so the user can still reach it; a frame only partly outside is left
-// to the frame's own limits.
+// off the panel (a narrow or short photo with a cell of the right or lower
+// half) is moved up and left by the least distance that puts it wholly on
+// the panel, and, where it is larger than the panel, first made smaller with
+// the cell's proportion, so the user can reach it. A frame partly on the
+// panel is left to the frame's own limits.
 void PlaceSelectionFrame(TSelShape& frame, const QWidget& panel);
 
 // Keeps the frame's height-to-width proportion equal to the current cell's:

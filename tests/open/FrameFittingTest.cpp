@@ -24,13 +24,6 @@ const PlacedCase kPlaced[] = {
     {{9, 10, 11}, {419, 104}}, {{13, 14, 15, 16, 17, 18}, {209, 157}},
 };
 
-QSize PlacedSize(int cell) {
-    for (const PlacedCase& c : kPlaced)
-        if (std::find(c.cells.begin(), c.cells.end(), cell) != c.cells.end())
-            return c.frame;
-    return {};
-}
-
 struct MoveCase {
     const char* name;
     int cell;
@@ -67,20 +60,34 @@ struct OutsideCase {
     const char* name;
     QSize photo;
     int cell;
-    QPoint placed;
+    QRect placed;
 };
 
 // Photos whose view is narrower or shorter than a cell's top-left corner.
+// Panels: 4000 x 1500 gives 602 x 227, 400 x 100 602 x 152, 400 x 200
+// 602 x 302, 100 x 400 152 x 602, 300 x 400 452 x 602, 5 x 1000 5 x 602.
 const OutsideCase kOutside[] = {
-    {"tall thin photo, right half", {5, 1000}, 3, {4, 0}},
-    {"tall thin photo, right third", {5, 1000}, 8, {4, 0}},
-    {"tall thin photo, left cell unchanged", {5, 1000}, 2, {0, 0}},
-    {"wide photo, bottom third", {400, 100}, 11, {0, 151}},
-    {"wide photo, lower right quarter", {400, 100}, 14, {300, 151}},
-    {"wide photo, lower half", {400, 100}, 5, {0, 151}},
-    {"tall photo, right half", {100, 400}, 3, {151, 0}},
-    {"tall photo, right half only partly outside", {300, 400}, 3, {300, 0}},
-    {"wide photo, lower half only partly outside", {400, 200}, 5, {0, 225}},
+    // 300 >= 227: moved up to 227 - 104
+    {"wide photo, bottom third", {4000, 1500}, 11, {0, 123, 419, 104}},
+    {"wider photo, bottom third", {400, 100}, 11, {0, 48, 419, 104}},
+    // 157 > 152: round(152 / 0.75) = 203 wide, round(152.25) = 152 high
+    {"wider photo, lower right quarter", {400, 100}, 14, {300, 0, 203, 152}},
+    // round(152 / 0.375) = 405, round(151.875) = 152
+    {"wider photo, lower half", {400, 100}, 5, {0, 0, 405, 152}},
+    // 139 fits in 152: moved left to 152 - 139
+    {"tall photo, right third", {100, 400}, 8, {13, 0, 139, 314}},
+    // 209 > 152: 152 wide, round(152 x 1.5) = 228 high
+    {"tall photo, right half", {100, 400}, 3, {0, 0, 152, 228}},
+    // only as far up as it must: the top stays
+    {"tall photo, lower right quarter", {100, 400}, 18, {0, 225, 152, 114}},
+    // round(5 x 1.5) = round(7.5) = 8
+    {"tall thin photo, right half", {5, 1000}, 3, {0, 0, 5, 8}},
+    // partly on the panel: placed at the cell's numbers
+    {"tall thin photo, left cell", {5, 1000}, 2, {0, 0, 209, 314}},
+    {"wide photo, lower right quarter, partly on", {4000, 1500}, 14, {300, 225, 209, 157}},
+    {"wide photo, lower half, partly on", {4000, 1500}, 5, {0, 225, 419, 157}},
+    {"tall photo, right half, partly on", {300, 400}, 3, {300, 0, 209, 314}},
+    {"wide photo, lower half, partly on", {400, 200}, 5, {0, 225, 419, 157}},
 };
 
 } // namespace
@@ -136,14 +143,18 @@ TEST_F(FrameFitting, TheProportionIsKeptBeforeTheDragStepOfTheSameMove) {
     ReleaseOnFrame(frame, corner + QPoint(20, 0));
 }
 
-TEST_F(FrameFitting, AFrameWhollyOutsideTheViewIsBroughtToItsEdge) {
+TEST_F(FrameFitting, AFrameWhollyOffThePanelIsPlacedWhollyOnIt) {
     for (const OutsideCase& c : kOutside) {
         SCOPED_TRACE(c.name);
         ChooseCell(c.cell);
         ClickOpen(WritePhoto(c.photo.width(), c.photo.height()));
-        EXPECT_EQ(form->SelShape1->pos(), c.placed);
-        // The extent stays the cell's, even where the frame overhangs the view.
-        EXPECT_EQ(form->SelShape1->size(), PlacedSize(c.cell));
-        EXPECT_TRUE(form->Panel2->rect().contains(form->SelShape1->pos()));
+        EXPECT_EQ(form->SelShape1->geometry(), c.placed);
+        const QRect panel = form->Panel2->rect();
+        const QRect frame = form->SelShape1->geometry();
+        const TCellRect& cell = CellEntry(c.cell).Output;
+        if (panel.contains(cell.Left, cell.Top))
+            EXPECT_TRUE(panel.intersects(frame)) << "partly on the panel";
+        else
+            EXPECT_TRUE(panel.contains(frame)) << "wholly on the panel";
     }
 }
