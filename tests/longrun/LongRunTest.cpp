@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <malloc.h>
@@ -119,14 +120,19 @@ TEST_F(LongRun, RoundsOnATwelveMegapixelPhotoKeepMemoryAndFilesSteady) {
     // Counted after the first round, as the memory is: the toolkit opens some
     // descriptors of its own on first use (a tool tip's font, the clipboard).
     const int descriptors = OpenDescriptors();
+    // The steps that can be taken back fill their bounded history in the
+    // first rounds (18 trimmings a round); memory is judged from then on.
+    const int filling = std::min(rounds, 3);
+    for (int round = 1; round < filling && !HasFatalFailure(); ++round)
+        Round(round);
     const long first = ResidentKiB();
     long peak = first;
-    for (int round = 1; round < rounds && !HasFatalFailure(); ++round) {
+    for (int round = filling; round < rounds && !HasFatalFailure(); ++round) {
         Round(round);
         peak = std::max(peak, ResidentKiB());
     }
     const long last = ResidentKiB();
-    std::printf("[  FIGURES ] %d rounds in %.1f s (first %.2f s); resident after the first %ld KiB, "
+    std::printf("[  FIGURES ] %d rounds in %.1f s (first %.2f s); resident after the filling rounds %ld KiB, "
                 "after the last %ld KiB (%+ld KiB), highest %ld KiB; descriptors %d before, %d after\n",
                 rounds, static_cast<double>(timer.elapsed()) / 1000, static_cast<double>(firstMs) / 1000, first,
                 last, last - first, peak, descriptors, OpenDescriptors());
