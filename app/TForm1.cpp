@@ -333,8 +333,9 @@ QString TForm1::ShownToolTip(const QWidget* control) const {
             return button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(key)) +
                    UndoHint(control);
     for (const QWidget* button : {BitBtn5, BitBtn4, BitBtn6, BitBtn7, BitBtn8})
-        if (control == button)
-            return button->toolTip() + UndoHint(control);
+        if (control == button) // the turns have no hint of their own
+            return button->toolTip().isEmpty() ? UndoHint(control).mid(1)
+                                               : button->toolTip() + UndoHint(control);
     return {};
 }
 

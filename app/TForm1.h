@@ -82,7 +82,8 @@ protected:
 private:
     void AddShortcuts();
     void TonePass(const std::function<void(TBitmap&)>& pass);
-    // The second line of a tool tip: how a command is taken back.
+    // The lines a command's tool tip ends with, each after a line break: how
+    // the command is taken back, or that it cannot be.
     QString UndoHint(const QWidget* control) const;
     // The arrow keys' step: the proportion kept first, as on a mouse move.
     void MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift);
