@@ -14,16 +14,18 @@ namespace {
 
 QByteArray Native(const QString& fileName) { return QFile::encodeName(fileName); }
 
-// The whole of `size` bytes at `offset`, through short writes and signals.
-bool WriteAll(int fd, const char* data, qint64 size) {
+// All `size` bytes from the file's start, through short transfers and
+// signals; `transfer` is pread or pwrite.
+template <typename Data, typename Transfer>
+bool TransferAll(int fd, Data* data, qint64 size, Transfer transfer) {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, static_cast<size_t>(size - done), done);
+        const ssize_t n = transfer(fd, data + done, static_cast<size_t>(size - done), done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             if (n == 0)
-                errno = EIO;
+                errno = EIO; // a read past a file that became shorter meanwhile
             return false;
         }
         done += n;
@@ -31,21 +33,8 @@ bool WriteAll(int fd, const char* data, qint64 size) {
     return true;
 }
 
-bool ReadAll(int fd, char* data, qint64 size) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, data + done, static_cast<size_t>(size - done), done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO; // the file became shorter while it was read
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
+bool WriteAll(int fd, const char* data, qint64 size) { return TransferAll(fd, data, size, ::pwrite); }
+bool ReadAll(int fd, char* data, qint64 size) { return TransferAll(fd, data, size, ::pread); }
 
 // Closes on every way out; a close that reports an error is the caller's to see.
 class TFileHandle {

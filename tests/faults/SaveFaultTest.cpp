@@ -82,6 +82,20 @@ protected:
         EXPECT_TRUE(reports[0].contains(QString::fromLocal8Bit(std::strerror(error)))) << reports[0].toStdString();
     }
 
+    // Saves as "photo" on the small disk, filled up; where no disk can be
+    // mounted, a file-size limit of `limitBytes` stands in for it.
+    void SaveOntoAFullDisk(TmpfsMount& tmpfs, const QString& disk, rlim_t limitBytes) {
+        if (tmpfs.Mounted()) {
+            Note("full disk", QStringLiteral("a 64 KiB tmpfs"));
+            tmpfs.Fill(disk + QStringLiteral("/filler"));
+            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, ENOSPC);
+        } else {
+            Note("full disk", QStringLiteral("a file-size limit, since ") + tmpfs.Why());
+            FileSizeLimit limit(limitBytes);
+            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, EFBIG);
+        }
+    }
+
     TempDir out;
     const QByteArray oldPicture = MakeJpeg(JpegTestPattern(64, 48));
 };
@@ -109,15 +123,7 @@ TEST_F(SaveFaults, AFullDiskKeepsTheEarlierPhoto) {
         ASSERT_TRUE(QDir(place.Path()).mkdir(QStringLiteral("disk")));
         TmpfsMount tmpfs(disk, 64 * 1024);
         WriteFileBytes(disk + QStringLiteral("/photo.jpg"), oldPicture);
-        if (tmpfs.Mounted()) {
-            Note("full disk", QStringLiteral("a 64 KiB tmpfs"));
-            tmpfs.Fill(disk + QStringLiteral("/filler"));
-            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, ENOSPC);
-        } else {
-            Note("full disk", QStringLiteral("a file-size limit, since ") + tmpfs.Why());
-            FileSizeLimit limit(c.detailed ? 4096 : 0);
-            ExpectFailedSave(disk + QStringLiteral("/photo"), disk, EFBIG);
-        }
+        SaveOntoAFullDisk(tmpfs, disk, c.detailed ? 4096 : 0);
     }
 }
 
@@ -169,15 +175,7 @@ TEST_F(SaveFaults, AFullDiskDuringAnInPlaceWriteKeepsTheEarlierPhoto) {
     ASSERT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()), 0);
     struct stat before{};
     ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &before), 0);
-    if (tmpfs.Mounted()) {
-        Note("full disk", QStringLiteral("a 64 KiB tmpfs"));
-        tmpfs.Fill(disk + QStringLiteral("/filler"));
-        ExpectFailedSave(disk + QStringLiteral("/photo"), disk, ENOSPC);
-    } else {
-        Note("full disk", QStringLiteral("a file-size limit, since ") + tmpfs.Why());
-        FileSizeLimit limit(static_cast<rlim_t>(old.size()) + 1);
-        ExpectFailedSave(disk + QStringLiteral("/photo"), disk, EFBIG);
-    }
+    SaveOntoAFullDisk(tmpfs, disk, static_cast<rlim_t>(old.size()) + 1);
     struct stat after{};
     ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
