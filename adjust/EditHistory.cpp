@@ -46,14 +46,18 @@ TTurnDirection Opposite(TTurnDirection direction) {
     return direction == TTurnDirection::Right ? TTurnDirection::Left : TTurnDirection::Right;
 }
 
-QSize PanelSize(const TPanel& panel) { return panel.size(); }
+QSize PanelSize(const TPanel& panel) {
+    return panel.size();
+}
 
 void SetPanelSize(TPanel& panel, QSize size) {
     panel.SetWidth(size.width());
     panel.SetHeight(size.height());
 }
 
-bool InputViewShown(const TWindowControls& c) { return !c.Panel2->isHidden(); }
+bool InputViewShown(const TWindowControls& c) {
+    return !c.Panel2->isHidden();
+}
 
 void ShowInputView(const TWindowControls& c, bool input) {
     Composition.ViewRequest = input ? 1 : 0;
@@ -205,7 +209,8 @@ bool TEditHistory::MakeRoomForCopy(const TBitmap& photo) {
     // now; the free memory is read again after each copy let go.
     const std::uint64_t need = 2 * BytesOf(photo);
     while (need > UsableMemory()) {
-        const auto oldest = std::ranges::find_if(steps_, [](const auto& s) { return s->photo != nullptr; });
+        const auto oldest =
+            std::ranges::find_if(steps_, [](const auto& s) { return s->photo != nullptr; });
         if (oldest == steps_.end())
             return false;
         DropOldest(static_cast<std::size_t>(oldest - steps_.begin()) + 1);
@@ -220,7 +225,9 @@ void TEditHistory::Record(std::unique_ptr<Step> step) {
         DropOldest(steps_.size() - MaxSteps);
 }
 
-void TEditHistory::ForgetUndone() { steps_.resize(done_); }
+void TEditHistory::ForgetUndone() {
+    steps_.resize(done_);
+}
 
 void TEditHistory::DropOldest(std::size_t count) {
     count = std::min(count, steps_.size());

@@ -12,7 +12,9 @@
 
 namespace {
 
-QByteArray Native(const QString& fileName) { return QFile::encodeName(fileName); }
+QByteArray Native(const QString& fileName) {
+    return QFile::encodeName(fileName);
+}
 
 // All `size` bytes from the file's start, through short transfers and
 // signals; `transfer` is pread or pwrite.
@@ -33,8 +35,12 @@ bool TransferAll(int fd, Data* data, qint64 size, Transfer transfer) {
     return true;
 }
 
-bool WriteAll(int fd, const char* data, qint64 size) { return TransferAll(fd, data, size, ::pwrite); }
-bool ReadAll(int fd, char* data, qint64 size) { return TransferAll(fd, data, size, ::pread); }
+bool WriteAll(int fd, const char* data, qint64 size) {
+    return TransferAll(fd, data, size, ::pwrite);
+}
+bool ReadAll(int fd, char* data, qint64 size) {
+    return TransferAll(fd, data, size, ::pread);
+}
 
 // Closes on every way out; a close that reports an error is the caller's to see.
 class TFileHandle {
@@ -61,7 +67,7 @@ private:
 } // namespace
 
 bool ReplacedInPlace(const QString& fileName) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(Native(fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     if (st.st_nlink > 1 || st.st_uid != ::geteuid())
@@ -77,7 +83,7 @@ void WriteInPlace(const QString& fileName, const QByteArray& bytes) {
     TFileHandle file(::open(Native(fileName).constData(), O_RDWR | O_CLOEXEC));
     if (file.Get() < 0)
         Fail(fileName, errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(file.Get(), &st) != 0)
         Fail(fileName, errno);
     const auto oldSize = static_cast<qint64>(st.st_size);

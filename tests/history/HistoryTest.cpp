@@ -45,8 +45,8 @@ struct Untouched {
 };
 
 void PrintTo(const PhotoPart& p, std::ostream* os) {
-    *os << "photo " << p.photo.width() << " x " << p.photo.height() << ", panel "
-        << p.panel.width() << " x " << p.panel.height();
+    *os << "photo " << p.photo.width() << " x " << p.photo.height() << ", panel " << p.panel.width()
+        << " x " << p.panel.height();
 }
 void PrintTo(const OutputPart& o, std::ostream* os) {
     *os << "output " << o.output.width() << " x " << o.output.height()
@@ -75,7 +75,8 @@ class History : public FormFixture {
 protected:
     void SetUp() override {
         FormFixture::SetUp();
-        TApplication::SetErrorReporter([this](const QString&, const QString& text) { reports.append(text); });
+        TApplication::SetErrorReporter(
+            [this](const QString&, const QString& text) { reports.append(text); });
         TFileDialog::SetAnswerer([this](const TFileDialog&) { return answer; });
         first = dir.File(QStringLiteral("first.jpg"));
         WriteFileBytes(first, MakeJpeg(JpegTestPattern(40, 30)));
@@ -338,7 +339,8 @@ protected:
         });
     }
     void Contrast() {
-        history.TonePass(form->Controls(), [this](TBitmap& photo) { form->EnhanceContrast(photo); });
+        history.TonePass(form->Controls(),
+                         [this](TBitmap& photo) { form->EnhanceContrast(photo); });
     }
     // Takes steps back until there is none; how many.
     int UndoAll() {
@@ -354,9 +356,9 @@ protected:
 
 TEST_F(KeptCopies, AsManyAsMemoryHoldsTheOldestGoingFirst) {
     const struct {
-        int room;   // copies the memory holds
+        int room; // copies the memory holds
         int passes;
-        int back;   // passes that can be taken back
+        int back; // passes that can be taken back
     } cases[] = {{3, 2, 2}, {3, 3, 3}, {3, 5, 3}, {1, 4, 1}, {0, 2, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.room << " copies' room, " << c.passes << " passes");
@@ -404,5 +406,6 @@ TEST_F(KeptCopies, TheToneButtonsTipsSayWhenAPassCannotBeTakenBack) {
               form->BitBtn4->toolTip() + QLatin1Char('\n') + keys +
                   QStringLiteral("\nメモリの都合で、いちばん古い手順は元に戻せなくなります"));
     EXPECT_EQ(ToolTipShown(form->BitBtn7), keys) << "a turn needs no copy, and has no hint";
-    EXPECT_EQ(ToolTipShown(form->BitBtn3), form->BitBtn3->toolTip() + QStringLiteral(" (Ctrl+T)\n") + keys);
+    EXPECT_EQ(ToolTipShown(form->BitBtn3),
+              form->BitBtn3->toolTip() + QStringLiteral(" (Ctrl+T)\n") + keys);
 }

@@ -19,7 +19,7 @@
 namespace {
 
 struct stat StatOf(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
     return st;
 }
@@ -35,7 +35,8 @@ public:
     AsUser(uid_t uid, gid_t gid) {
         groups_.resize(static_cast<size_t>(std::max(::getgroups(0, nullptr), 0)));
         ::getgroups(static_cast<int>(groups_.size()), groups_.data());
-        ok_ = ::setgroups(0, nullptr) == 0 && ::setresgid(gid, gid, 0) == 0 && ::setresuid(uid, uid, 0) == 0;
+        ok_ = ::setgroups(0, nullptr) == 0 && ::setresgid(gid, gid, 0) == 0 &&
+              ::setresuid(uid, uid, 0) == 0;
     }
     ~AsUser() {
         ::setresuid(0, 0, 0);
@@ -58,7 +59,8 @@ class SavingInPlace : public FormFixture {
 protected:
     void SetUp() override {
         FormFixture::SetUp();
-        TApplication::SetErrorReporter([this](const QString&, const QString& text) { reports.append(text); });
+        TApplication::SetErrorReporter(
+            [this](const QString&, const QString& text) { reports.append(text); });
         TFileDialog::SetAnswerer([this](const TFileDialog&) { return answer; });
         // Other users reach the output folder.
         SetMode(out.Path(), 0755);
@@ -106,19 +108,27 @@ TEST_F(SavingInPlace, TheFileStaysTheSameFileWithItsLinksOwnerAndMode) {
         {"a file with another hard link", false, MakeJpeg(JpegTestPattern(64, 48)),
          [&] {
              SetMode(photo, 0640);
-             ASSERT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()), 0);
+             ASSERT_EQ(
+                 ::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()),
+                 0);
          },
          photo, false, true},
         {"an old file larger than the new picture", false, QByteArray(300000, 'x'),
-         [&] { ASSERT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()), 0); },
+         [&] {
+             ASSERT_EQ(
+                 ::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()),
+                 0);
+         },
          photo, false, true},
         {"a file of another owner", true, MakeJpeg(JpegTestPattern(64, 48)),
          [&] {
              SetMode(photo, 0606);
-             ASSERT_EQ(::chown(QFile::encodeName(photo).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+             ASSERT_EQ(
+                 ::chown(QFile::encodeName(photo).constData(), nobody->pw_uid, nobody->pw_gid), 0);
          },
          photo, false, true},
-        {"a writable file in a folder the user may not write", true, MakeJpeg(JpegTestPattern(64, 48)),
+        {"a writable file in a folder the user may not write", true,
+         MakeJpeg(JpegTestPattern(64, 48)),
          [&] {
              // The user's own file, in a folder of root's.
              const QByteArray file = QFile::encodeName(closed + QStringLiteral("/photo.jpg"));
@@ -126,8 +136,8 @@ TEST_F(SavingInPlace, TheFileStaysTheSameFileWithItsLinksOwnerAndMode) {
              SetMode(closed, 0555);
          },
          closed + QStringLiteral("/photo.jpg"), true, true},
-        {"an ordinary file keeps its mode through the rename", false, MakeJpeg(JpegTestPattern(64, 48)),
-         [&] { SetMode(photo, 0604); }, photo, false, false},
+        {"an ordinary file keeps its mode through the rename", false,
+         MakeJpeg(JpegTestPattern(64, 48)), [&] { SetMode(photo, 0604); }, photo, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,7 +153,8 @@ TEST_F(SavingInPlace, TheFileStaysTheSameFileWithItsLinksOwnerAndMode) {
         WriteFileBytes(c.saved, c.old);
         c.arrange();
         const struct stat before = StatOf(c.saved);
-        const QStringList entries = QDir(out.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList entries =
+            QDir(out.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         reports.clear();
         {
             std::optional<AsUser> user;
@@ -154,7 +165,8 @@ TEST_F(SavingInPlace, TheFileStaysTheSameFileWithItsLinksOwnerAndMode) {
             SaveAs(c.saved);
         }
         EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(ReadFileBytes(c.saved) == expected) << "the new picture, and nothing of the old";
+        EXPECT_TRUE(ReadFileBytes(c.saved) == expected)
+            << "the new picture, and nothing of the old";
         const struct stat after = StatOf(c.saved);
         EXPECT_EQ(after.st_mode, before.st_mode);
         EXPECT_EQ(after.st_uid, before.st_uid);
