@@ -93,10 +93,18 @@ void WriteInPlace(const QString& fileName, const QByteArray& bytes) {
     if (!ReadAll(file.Get(), old.data(), oldSize))
         Fail(fileName, errno);
 
+    const int fd = file.Get();
+    // A longer picture first reserves its room, so a full disk is found
+    // before any old byte is overwritten (where the file system can reserve).
+    if (bytes.size() > oldSize) {
+        const int reserved = ::posix_fallocate(fd, 0, bytes.size());
+        if (reserved == ENOSPC || reserved == EDQUOT || reserved == EFBIG)
+            Fail(fileName, reserved);
+    }
     // Written, cut and flushed to the disk before it counts as saved: a
     // disk that fills or fails shows here, while the old content can still
     // be put back.
-    const int fd = file.Get();
+
     const bool written = WriteAll(fd, bytes.constData(), bytes.size()) &&
                          ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
     if (written) {
