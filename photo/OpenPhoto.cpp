@@ -11,6 +11,7 @@
 #include "TImage.h"
 #include "TJPEGImage.h"
 #include "TPanel.h"
+#include "TPhotoFile.h"
 
 #include <QFile>
 #include <QProgressBar>
@@ -28,7 +29,6 @@ public:
     TTemporaryJpeg(const TTemporaryJpeg&) = delete;
     TTemporaryJpeg& operator=(const TTemporaryJpeg&) = delete;
 
-    TJPEGImage* operator->() const { return picture_.get(); }
     TJPEGImage& operator*() const { return *picture_; }
 
 private:
@@ -59,9 +59,13 @@ private:
 
 // A picture past the practical limit fails silently like a damaged file; one
 // within it that the memory cannot hold is refused with a message.
-void CheckMemoryFor(const TJPEGImage& jpeg) {
-    if (static_cast<std::int64_t>(jpeg.Width()) * jpeg.Height() > PracticalPixelLimit)
+void CheckMemoryFor(const TPhotoFile& file, const TJPEGImage& jpeg) {
+    if (static_cast<std::int64_t>(file.Width()) * file.Height() > PracticalPixelLimit)
         return;
+    if (file.Format() != TPhotoFormat::Jpeg) {
+        CheckPhotoMemory(file.Width(), file.Height(), 3, file.DecodeBytesPerPixel());
+        return;
+    }
     const int stored = jpeg.Grayscale() ? 1 : 3;
     // A progressive file is held as coefficients, 2 bytes each, while it decodes.
     const int coefficients = jpeg.ProgressiveEncoding ? 2 * jpeg.Components() : 0;
@@ -72,15 +76,16 @@ void CheckMemoryFor(const TJPEGImage& jpeg) {
 // step that fails leaves the later ones undone.
 void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QString& fileName) {
     TTemporaryJpeg jpeg;
-    jpeg->LoadFromFile(fileName);
+    TPhotoFile file(*jpeg);
+    file.LoadFromFile(fileName);
     folder.Folder = FolderOf(fileName);
     folder.SaveSettings();
-    jpeg->MaxPixels = PracticalPixelLimit;
-    CheckMemoryFor(*jpeg);
+    file.MaxPixels = PracticalPixelLimit;
+    CheckMemoryFor(file, *jpeg);
     TDecodeProgress progress(*c.ProgressBar1);
-    jpeg->OnProgress = [&progress](int done, int rows) { progress(done, rows); };
+    file.OnProgress = [&progress](int done, int rows) { progress(done, rows); };
     TBitmap& photo = *Composition.WorkBitmap;
-    jpeg->AssignTo(photo);
+    file.AssignTo(photo);
     SizeInputPanel(*c.Panel2, photo.Width(), photo.Height());
     FitToImage(photo, *c.Image2);
 }

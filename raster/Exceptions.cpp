@@ -26,3 +26,5 @@ EFCreateError::EFCreateError(const std::string& fileName)
 EReadError::EReadError() : Exception("ストリームからの読み込みエラー") {}
 
 EOutOfResources::EOutOfResources() : Exception("システム リソースが足りません") {}
+
+EInvalidGraphic::EInvalidGraphic() : Exception("画像ファイルを読み込めません") {}

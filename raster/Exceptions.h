@@ -50,3 +50,9 @@ public:
     EOutOfResources(); // "システム リソースが足りません"
     using Exception::Exception;
 };
+
+// A picture file of another format than JPEG that its reader cannot read.
+class EInvalidGraphic : public Exception {
+public:
+    EInvalidGraphic(); // "画像ファイルを読み込めません"
+};

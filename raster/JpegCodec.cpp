@@ -234,7 +234,10 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
             if (settings.output == JpegOutput::Cmyk) {
                 JSAMPROW cmyk = target->cmykRow;
                 jpeg_read_scanlines(&cinfo, &cmyk, 1);
-                CmykRowToRgb(target->cmykRow, row, target->width);
+                if (target->cmykToRgb)
+                    target->cmykToRgb(target->context, target->cmykRow, row, target->width);
+                else
+                    CmykRowToRgb(target->cmykRow, row, target->width);
             } else {
                 JSAMPROW rows[Batch];
                 const JDIMENSION count = end - cinfo.output_scanline;

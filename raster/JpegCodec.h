@@ -71,6 +71,9 @@ struct JpegDecodeTarget {
     // top to bottom. It runs inside the decoder's error frame, so it must not
     // throw.
     void (*rowsDecoded)(void* context, int first, int count) noexcept = nullptr;
+    // When set, converts each four-component row (as the file holds it) to
+    // RGB in place of the plain formula; same context and rules as above.
+    void (*cmykToRgb)(void* context, const unsigned char* cmyk, unsigned char* rgb, int width) noexcept = nullptr;
     void* context = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "TJPEGImage.h"
 
 #include "Exceptions.h"
+#include "FileBytes.h"
 #include "FileInPlace.h"
 #include "ImageAllocation.h"
 #include "JpegCodec.h"
@@ -35,19 +36,7 @@ TJPEGImage::TJPEGImage()
 
 TJPEGImage::~TJPEGImage() = default;
 
-void TJPEGImage::LoadFromFile(const QString& fileName) {
-    QFile file(fileName);
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
-        throw EFOpenError(fileName.toStdString());
-    const qint64 size = file.size();
-    QByteArray bytes;
-    bytes.resize(size);
-    if (bytes.size() != size)
-        throw EOutOfResources();
-    if (size > 0 && file.read(bytes.data(), size) != size)
-        throw EReadError();
-    LoadFromBytes(std::move(bytes));
-}
+void TJPEGImage::LoadFromFile(const QString& fileName) { LoadFromBytes(ReadWholeFile(fileName)); }
 
 void TJPEGImage::LoadFromBytes(QByteArray bytes) {
     JpegHeaderInfo header;
@@ -135,8 +124,12 @@ void TJPEGImage::Decode() {
         TJPEGImage* self;
         QImage* image;
     } context{this, &image};
+    if (OnCmykRow)
+        target->cmykToRgb = [](void* p, const unsigned char* cmyk, unsigned char* rgb, int width) noexcept {
+            static_cast<RowsContext*>(p)->self->OnCmykRow(cmyk, rgb, width);
+        };
+    target->context = &context;
     if (OnProgress || OnRows) {
-        target->context = &context;
         target->rowsDecoded = [](void* p, int first, int count) noexcept {
             auto* c = static_cast<RowsContext*>(p);
             if (c->self->OnRows)

@@ -65,6 +65,10 @@ public:
     // bitmap's rows, before the next batch; must not throw. For converting
     // rows while they are still in the cache.
     std::function<void(QImage& image, int first, int count)> OnRows;
+    // When set, turns each four-component row (4 bytes a pixel, as the file
+    // holds them) into `width` RGB pixels instead of the plain conversion;
+    // must not throw. For files that carry a CMYK colour profile.
+    std::function<void(const unsigned char* cmyk, unsigned char* rgb, int width)> OnCmykRow;
 
     int CompressionQuality;
     bool GrayscaleParam;

@@ -110,8 +110,8 @@ struct FailureCase {
 const FailureCase kFailures[] = {
     {"text file named like a photo",
      [](OpenPhotoRoad& t) { return t.Write(QStringLiteral("notes.jpg"), "not a photo\n"); }, Outcome::Unchanged},
-    {"PNG named like a photo", [](OpenPhotoRoad&) { return SharedJpeg(QStringLiteral("png-named-jpg.jpg")); },
-     Outcome::Unchanged},
+    {"PNG named like a JPEG opens as the PNG it is",
+     [](OpenPhotoRoad&) { return SharedJpeg(QStringLiteral("png-named-jpg.jpg")); }, Outcome::Opened, {6, 6}},
     {"12-bit samples, refused with the header",
      [](OpenPhotoRoad&) { return SharedJpeg(QStringLiteral("precision-12bit.jpg")); }, Outcome::Unchanged},
     {"file that does not exist", [](OpenPhotoRoad& t) { return t.Missing(); }, Outcome::Unchanged},

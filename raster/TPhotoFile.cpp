@@ -1,0 +1,170 @@
+#include "TPhotoFile.h"
+
+#include "Exceptions.h"
+#include "ExifOrientation.h"
+#include "FileBytes.h"
+#include "TBitmap.h"
+#include "TColourTransform.h"
+#include "THeifPicture.h"
+#include "TJPEGImage.h"
+#include "TQtPicture.h"
+
+#include <cstdio>
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// The JPEG picture's decoding hooks, set for one decoding and cleared
+// whichever way it ends: they point into this decoding's colour transform.
+class HooksOf {
+public:
+    explicit HooksOf(TJPEGImage& jpeg) : jpeg_(jpeg) {}
+    ~HooksOf() {
+        jpeg_.OnProgress = nullptr;
+        jpeg_.OnRows = nullptr;
+        jpeg_.OnCmykRow = nullptr;
+    }
+    HooksOf(const HooksOf&) = delete;
+    HooksOf& operator=(const HooksOf&) = delete;
+
+private:
+    TJPEGImage& jpeg_;
+};
+
+TColourInput JpegColourInput(int components, bool adobeMarker) {
+    if (components == 1)
+        return TColourInput::Grey;
+    if (components == 4)
+        return adobeMarker ? TColourInput::InvertedCmyk : TColourInput::Cmyk;
+    return TColourInput::Rgb;
+}
+
+// A palette picture converted through its palette: each pixel is its entry.
+void ConvertPalette(TBitmap& bitmap, const TColourTransform& colour, TColourInput input) {
+    QImage image = bitmap.Image();
+    QList<QRgb> table = image.colorTable();
+    for (QRgb& entry : table) {
+        const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(qRed(entry)), static_cast<std::uint8_t>(qGreen(entry)),
+                                     static_cast<std::uint8_t>(qBlue(entry))};
+        std::uint8_t out[3];
+        colour.Convert(input == TColourInput::Grey ? rgb + 1 : rgb, out, 1);
+        entry = qRgb(out[0], out[1], out[2]);
+    }
+    image.setColorTable(table);
+    bitmap.SetImage(std::move(image));
+}
+
+} // namespace
+
+TPhotoFile::TPhotoFile(TJPEGImage& jpeg) : jpeg_(jpeg) {}
+
+TPhotoFile::~TPhotoFile() = default;
+
+void TPhotoFile::LoadFromFile(const QString& fileName) { LoadFromBytes(ReadWholeFile(fileName)); }
+
+void TPhotoFile::LoadFromBytes(QByteArray bytes) {
+    heif_.reset();
+    qt_.reset();
+    metadata_ = {};
+    format_ = SniffPhotoFormat(bytes);
+    switch (format_) {
+    case TPhotoFormat::Jpeg:
+        jpeg_.LoadFromBytes(std::move(bytes));
+        metadata_ = ReadJpegMetadata(jpeg_.Data());
+        break;
+    case TPhotoFormat::Heif:
+        heif_ = std::make_unique<THeifPicture>(std::move(bytes));
+        break;
+    case TPhotoFormat::Png:
+        qt_ = std::make_unique<TQtPicture>(std::move(bytes), "png");
+        break;
+    case TPhotoFormat::WebP:
+        qt_ = std::make_unique<TQtPicture>(std::move(bytes), "webp");
+        break;
+    }
+}
+
+int TPhotoFile::Width() const {
+    if (heif_)
+        return heif_->CodedWidth();
+    return qt_ ? qt_->Size().width() : jpeg_.Width();
+}
+
+int TPhotoFile::Height() const {
+    if (heif_)
+        return heif_->CodedHeight();
+    return qt_ ? qt_->Size().height() : jpeg_.Height();
+}
+
+int TPhotoFile::DecodeBytesPerPixel() const {
+    // HEIF: the decoder's planes and its interleaved RGBA; Qt: a 64-bit
+    // picture and its 32-bit conversion.
+    return heif_ ? 3 + 4 + 3 : 3 + 8 + 4;
+}
+
+void TPhotoFile::AssignTo(TBitmap& dest) {
+    TBitmap decoded;
+    if (format_ == TPhotoFormat::Jpeg)
+        DecodeJpeg(decoded);
+    else
+        DecodeOther(decoded);
+    dest.Assign(decoded);
+}
+
+void TPhotoFile::RefuseAbove(std::int64_t pixels) const {
+    if (MaxPixels > 0 && pixels > MaxPixels)
+        throw EJPEG(JERR_IMAGE_TOO_BIG);
+}
+
+void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
+    const HooksOf hooks(jpeg_);
+    jpeg_.MaxPixels = MaxPixels;
+    jpeg_.OnProgress = OnProgress;
+    const int components = jpeg_.Components();
+    const TColourInput input = JpegColourInput(components, metadata_.adobeMarker);
+    const std::unique_ptr<TColourTransform> colour =
+        components == 1 || components == 3 || components == 4 ? TColourTransform::ToSrgb(metadata_.iccProfile, input)
+                                                              : nullptr;
+    const TColourTransform* c = colour.get();
+    bool rowsConverted = false;
+    if (c && components == 4) {
+        jpeg_.OnCmykRow = [c](const unsigned char* cmyk, unsigned char* rgb, int width) { c->Convert(cmyk, rgb, width); };
+        rowsConverted = true;
+    } else if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit && !jpeg_.GrayscaleParam) {
+        // Each batch of rows converted while it is still in the cache.
+        jpeg_.OnRows = [c](QImage& image, int first, int count) {
+            for (int y = first; y < first + count; ++y)
+                c->Convert(image.scanLine(y), image.scanLine(y), image.width());
+        };
+        rowsConverted = true;
+    }
+    jpeg_.AssignTo(decoded);
+    if (c && !rowsConverted && decoded.PixelFormat() == TPixelFormat::pf8bit)
+        ConvertPalette(decoded, *c, input);
+    const TOrientation orientation = ExifOrientation(metadata_.exif);
+    if (orientation != TOrientation::Upright)
+        OrientBitmap(decoded, orientation, OnProgress);
+}
+
+void TPhotoFile::DecodeOther(TBitmap& decoded) {
+    QImage image;
+    QByteArray profile;
+    if (heif_) {
+        RefuseAbove(static_cast<std::int64_t>(heif_->CodedWidth()) * heif_->CodedHeight());
+        profile = heif_->IccProfile();
+        image = heif_->Decode(OnProgress);
+    } else {
+        RefuseAbove(static_cast<std::int64_t>(Width()) * Height());
+        image = qt_->Decode(OnProgress, &profile);
+    }
+    if (const auto colour = TColourTransform::ToSrgb(profile, TColourInput::Rgb)) {
+        const int rows = image.height();
+        for (int y = 0; y < rows; ++y) {
+            colour->Convert(image.scanLine(y), image.scanLine(y), image.width());
+            if (OnProgress && (y % 64 == 63 || y == rows - 1))
+                OnProgress(y + 1, rows);
+        }
+    }
+    decoded.SetImage(std::move(image));
+}
