@@ -19,7 +19,9 @@ QString TFileDialog::QtFilter() const {
     const QStringList parts = filter_.split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters.append(parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')'));
+        // Several patterns are written "*.jpg;*.png"; Qt separates them by spaces.
+        filters.append(parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')'));
     return filters.join(QStringLiteral(";;"));
 }
 
