@@ -1,6 +1,10 @@
 #pragma once
 #include <QByteArray>
 #include <QImage>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <string>
+#include <vector>
 
 // A 24-bit picture of smooth gradients with a little texture, so that its
 // coded size is photo-like.
@@ -10,3 +14,31 @@ QImage SynthesisePhoto(int width, int height);
 QByteArray BareEncode(const QImage& rgb, int quality);
 // The same with libjpeg's simple progression.
 QByteArray BareEncodeProgressive(const QImage& rgb, int quality);
+
+// libjpeg's bare decode with the program's settings (RGB, accurate transform,
+// block smoothing) into a new plain buffer, the floor for decoding; returns a
+// byte of it.
+unsigned char BareDecode(const QByteArray& jpeg);
+
+// A figure, the floor it is measured against and the most it may take in
+// floors (0: reported only). CPU time, or wall time for work that the
+// libraries spread over threads of their own.
+struct RatioPair {
+    const char* figure;
+    const char* floor;
+    double target;
+    bool wallTime = false;
+};
+
+// Prints each figure against its floor after the run.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    explicit RatioReporter(std::vector<RatioPair> pairs) : pairs_(std::move(pairs)) {}
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+private:
+    double Find(const std::string& prefix, bool wallTime) const;
+    std::vector<RatioPair> pairs_;
+    std::map<std::string, std::pair<double, double>> times_; // CPU, wall
+};
