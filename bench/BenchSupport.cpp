@@ -73,8 +73,11 @@ unsigned char BareDecode(const QByteArray& bytes) {
     const size_t stride = static_cast<size_t>(cinfo.output_width) * 3;
     std::unique_ptr<uchar[]> pixels(new uchar[stride * cinfo.output_height]);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = pixels.get() + stride * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &row, 1);
+        JSAMPROW rows[16];
+        const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = pixels.get() + stride * (cinfo.output_scanline + i);
+        jpeg_read_scanlines(&cinfo, rows, count);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

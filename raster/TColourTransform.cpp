@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <lcms2.h>
+#include <vector>
 
 namespace {
 
@@ -83,27 +84,58 @@ cmsHPROFILE CreateLinearSrgb() {
 // ramp back within rounding: then it describes sRGB and converting would only
 // add rounding noise to today's pixels.
 bool KeepsSrgb(cmsHPROFILE profile, TColourInput input, cmsHPROFILE srgb) {
+    const bool grey = input == TColourInput::Grey;
     Transform exact(cmsCreateTransform(profile, DoubleFormatOf(input), srgb, TYPE_RGB_DBL, kIntent,
-                                       kFlags | cmsFLAGS_NOOPTIMIZE));
+                                       kFlags | cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
     if (!exact.handle)
         return false;
-    const int channels = input == TColourInput::Grey ? 1 : 3;
-    for (int ramp = 0; ramp < (channels == 1 ? 1 : 4); ++ramp)
-        for (int v = 0; v < 256; ++v) {
-            double in[3] = {0, 0, 0};
-            for (int c = 0; c < channels; ++c)
-                in[c] = ramp == 3 || ramp == c ? v / 255.0 : 0.0;
-            if (channels == 1)
-                in[0] = v / 255.0;
-            double out[3];
-            cmsDoTransform(exact.handle, in, out, 1);
+    // Grey: the 256 levels. RGB: each primary's ramp, then the grey ramp.
+    const int channels = grey ? 1 : 3;
+    const int ramps = grey ? 1 : 4;
+    std::vector<double> in(static_cast<size_t>(channels * 256 * ramps), 0.0);
+    std::vector<double> expected(static_cast<size_t>(3 * 256 * ramps), 0.0);
+    for (int ramp = 0; ramp < ramps; ++ramp)
+        for (int v = 0; v < 256; ++v)
             for (int c = 0; c < 3; ++c) {
-                const double expected = channels == 1 ? in[0] : in[c];
-                if (std::abs(out[c] - expected) * 255.0 > 0.6)
-                    return false;
+                const size_t pixel = static_cast<size_t>(256 * ramp + v);
+                const bool lit = grey || ramp == 3 || ramp == c;
+                if (c < channels)
+                    in[pixel * static_cast<size_t>(channels) + static_cast<size_t>(c)] = lit ? v / 255.0 : 0.0;
+                expected[3 * pixel + static_cast<size_t>(c)] = lit ? v / 255.0 : 0.0;
             }
-        }
+    std::vector<double> out(expected.size());
+    cmsDoTransform(exact.handle, in.data(), out.data(), static_cast<cmsUInt32Number>(256 * ramps));
+    for (size_t i = 0; i < out.size(); ++i)
+        if (std::abs(out[i] - expected[i]) * 255.0 > 0.6)
+            return false;
     return true;
+}
+
+// The sRGB curve from linear light, kSteps + 1 levels: the same for every
+// profile and every channel, so made once.
+const std::vector<std::uint8_t>& SrgbEncoding() {
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> result;
+        Profile linear(CreateLinearSrgb());
+        Profile srgb(cmsCreate_sRGBProfile());
+        if (!linear.handle || !srgb.handle)
+            return result;
+        Transform encode(cmsCreateTransform(linear.handle, TYPE_RGB_DBL, srgb.handle, TYPE_RGB_8,
+                                            INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
+        if (!encode.handle)
+            return result;
+        std::vector<double> grey(3 * (kSteps + 1));
+        for (int i = 0; i <= kSteps; ++i)
+            for (int k = 0; k < 3; ++k)
+                grey[static_cast<size_t>(3 * i + k)] = static_cast<double>(i) / kSteps;
+        std::vector<std::uint8_t> rgb(grey.size());
+        cmsDoTransform(encode.handle, grey.data(), rgb.data(), kSteps + 1);
+        result.resize(kSteps + 1);
+        for (int i = 0; i <= kSteps; ++i)
+            result[static_cast<size_t>(i)] = rgb[static_cast<size_t>(3 * i + 1)];
+        return result;
+    }();
+    return table;
 }
 
 } // namespace
@@ -142,41 +174,33 @@ TColourTransform::~TColourTransform() {
 // Kept only when it agrees with Little CMS's own 8-bit transform on a spread
 // of colours within one level.
 bool TColourTransform::BuildSeparable(void* handle) {
-    auto* profile = static_cast<cmsHPROFILE>(handle);
+    const std::vector<std::uint8_t>& encode = SrgbEncoding();
+    if (encode.empty())
+        return false;
     Profile linear(CreateLinearSrgb());
-    Profile srgb(cmsCreate_sRGBProfile());
-    if (!linear.handle || !srgb.handle)
+    if (!linear.handle)
         return false;
-    Transform toLinear(cmsCreateTransform(profile, TYPE_RGB_DBL, linear.handle, TYPE_RGB_DBL, kIntent,
-                                          kFlags | cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
-    Transform encode(cmsCreateTransform(linear.handle, TYPE_RGB_DBL, srgb.handle, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC,
-                                        cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
-    if (!toLinear.handle || !encode.handle)
+    Transform toLinear(cmsCreateTransform(static_cast<cmsHPROFILE>(handle), TYPE_RGB_DBL, linear.handle, TYPE_RGB_DBL,
+                                          kIntent, kFlags | cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
+    if (!toLinear.handle)
         return false;
-    double black[3];
-    const double zero[3] = {0, 0, 0};
-    cmsDoTransform(toLinear.handle, zero, black, 1);
+    // Black, then each channel alone at every level.
+    std::vector<double> in(3 * (1 + 3 * 256), 0.0);
     for (int c = 0; c < 3; ++c)
-        for (int v = 0; v < 256; ++v) {
-            double in[3] = {0, 0, 0};
-            in[c] = v / 255.0;
-            double out[3];
-            cmsDoTransform(toLinear.handle, in, out, 1);
+        for (int v = 0; v < 256; ++v)
+            in[static_cast<size_t>(3 * (1 + 256 * c + v) + c)] = v / 255.0;
+    std::vector<double> out(in.size());
+    cmsDoTransform(toLinear.handle, in.data(), out.data(), static_cast<cmsUInt32Number>(in.size() / 3));
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
             for (int k = 0; k < 3; ++k) {
-                // The black result is counted once, with the red share; half a
-                // step of rounding comes with it.
-                const double share = out[k] - (c == 0 ? 0.0 : black[k]) + (c == 0 ? 0.5 / kSteps : 0.0);
+                // Black is counted once, with the red share, and half a step
+                // of rounding with it.
+                const double alone = out[static_cast<size_t>(3 * (1 + 256 * c + v) + k)];
+                const double share = c == 0 ? alone + 0.5 / kSteps : alone - out[static_cast<size_t>(k)];
                 share_[c][v][k] = static_cast<std::int32_t>(std::lround(std::clamp(share, -8.0, 8.0) * kUnit));
             }
-        }
-    encode_.resize(kSteps + 1);
-    for (int i = 0; i <= kSteps; ++i) {
-        const double v = static_cast<double>(i) / kSteps;
-        const double in[3] = {v, v, v};
-        std::uint8_t out[3];
-        cmsDoTransform(encode.handle, in, out, 1);
-        encode_[static_cast<size_t>(i)] = {out[0], out[1], out[2]};
-    }
+    encode_ = encode.data();
     // Checked against the library's own 8-bit transform.
     std::uint8_t probe[3 * 343];
     int n = 0;
@@ -198,18 +222,24 @@ bool TColourTransform::BuildSeparable(void* handle) {
 }
 
 void TColourTransform::ConvertSeparable(const std::uint8_t* in, std::uint8_t* out, int width) const noexcept {
-    const auto& r = share_[0];
-    const auto& g = share_[1];
-    const auto& b = share_[2];
-    const std::array<std::uint8_t, 3>* encode = encode_.data();
+    const auto* r = share_[0].data();
+    const auto* g = share_[1].data();
+    const auto* b = share_[2].data();
+    const std::uint8_t* encode = encode_;
+    const auto step = [](std::int32_t sum) { return std::clamp(sum >> kExtra, 0, kSteps); };
+    // Everything of a pixel is read before any of it is written: the rows may
+    // be converted in place, and a byte store could alias the tables.
     for (int x = 0; x < width; ++x, in += 3, out += 3) {
         const auto& sr = r[in[0]];
         const auto& sg = g[in[1]];
         const auto& sb = b[in[2]];
-        for (int k = 0; k < 3; ++k) {
-            const std::int32_t sum = (sr[k] + sg[k] + sb[k]) >> kExtra;
-            out[k] = encode[std::clamp(sum, 0, kSteps)][k];
-        }
+        const std::int32_t red = step(sr[0] + sg[0] + sb[0]);
+        const std::int32_t green = step(sr[1] + sg[1] + sb[1]);
+        const std::int32_t blue = step(sr[2] + sg[2] + sb[2]);
+        const std::uint8_t o0 = encode[red], o1 = encode[green], o2 = encode[blue];
+        out[0] = o0;
+        out[1] = o1;
+        out[2] = o2;
     }
 }
 

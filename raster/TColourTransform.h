@@ -37,5 +37,5 @@ private:
     // up and looked up in the sRGB encoding of each output channel.
     bool separable_ = false;
     std::array<std::array<std::array<std::int32_t, 3>, 256>, 3> share_{};
-    std::vector<std::array<std::uint8_t, 3>> encode_;
+    const std::uint8_t* encode_ = nullptr; // kSteps + 1 levels, shared by all
 };

@@ -4,7 +4,6 @@
 #include "Exceptions.h"
 #include "ImageAllocation.h"
 
-#include <cstring>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -68,22 +67,28 @@ QImage THeifPicture::Decode(const std::function<void(int done, int rows)>& progr
     heif_image* decoded = nullptr;
     Check(heif_decode_image(handle_, &decoded, heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
-    const std::unique_ptr<heif_image, decltype(&heif_image_release)> image(decoded, heif_image_release);
+    std::unique_ptr<heif_image, decltype(&heif_image_release)> image(decoded, heif_image_release);
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (!plane || width <= 0 || height <= 0)
+    if (!plane || width <= 0 || height <= 0 || stride % 4 != 0)
         throw EInvalidGraphic();
-    QImage result = AllocateImage(width, height, QImage::Format_RGB888);
-    if (result.isNull())
-        throw EOutOfResources();
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = plane + static_cast<std::ptrdiff_t>(y) * stride;
-        if (alpha)
-            RgbaOverWhite(row, result.scanLine(y), width);
-        else
-            std::memcpy(result.scanLine(y), row, static_cast<size_t>(width) * 3);
+    QImage result;
+    if (!alpha) {
+        // libheif's own buffer becomes the picture's, released with it.
+        result = QImage(
+            plane, width, height, stride, QImage::Format_RGB888,
+            [](void* decodedImage) { heif_image_release(static_cast<heif_image*>(decodedImage)); }, image.get());
+        if (result.isNull())
+            throw EOutOfResources();
+        image.release();
+    } else {
+        result = AllocateImage(width, height, QImage::Format_RGB888);
+        if (result.isNull())
+            throw EOutOfResources();
+        for (int y = 0; y < height; ++y)
+            RgbaOverWhite(plane + static_cast<std::ptrdiff_t>(y) * stride, result.scanLine(y), width);
     }
     if (progress)
         progress(height, height);

@@ -144,6 +144,8 @@ void TJPEGImage::Decode() {
         const TPagesAhead pages(image);
         code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
     }
+    if (OnRows)
+        OnRows(image, header.outputHeight, 0);
     if (code != 0)
         throw EJPEG(code);
     if (settings.quantize) {

@@ -63,7 +63,9 @@ public:
     std::function<void(int done, int rows)> OnProgress;
     // Told after each batch of decoded rows [first, first + count) is in the
     // bitmap's rows, before the next batch; must not throw. For converting
-    // rows while they are still in the cache.
+    // rows while they are still in the cache. Decoding ends, whether it
+    // succeeded or not, with a call for no rows (first = rows, count = 0)
+    // while the pixels still exist: work handed elsewhere settles there.
     std::function<void(QImage& image, int first, int count)> OnRows;
     // When set, turns each four-component row (4 bytes a pixel, as the file
     // holds them) into `width` RGB pixels instead of the plain conversion;

@@ -8,12 +8,16 @@
 #include "THeifPicture.h"
 #include "TJPEGImage.h"
 #include "TQtPicture.h"
+#include "TRowWorker.h"
 
 #include <cstdio>
 #include <jerror.h>
 #include <jpeglib.h>
 
 namespace {
+
+// From this size on, colours are converted on a second thread.
+constexpr std::int64_t kParallelPixels = 1 << 20;
 
 // The JPEG picture's decoding hooks, set for one decoding and cleared
 // whichever way it ends: they point into this decoding's colour transform.
@@ -131,11 +135,39 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
     if (c && components == 4) {
         jpeg_.OnCmykRow = [c](const unsigned char* cmyk, unsigned char* rgb, int width) { c->Convert(cmyk, rgb, width); };
         rowsConverted = true;
-    } else if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit && !jpeg_.GrayscaleParam) {
-        // Each batch of rows converted while it is still in the cache.
-        jpeg_.OnRows = [c](QImage& image, int first, int count) {
-            for (int y = first; y < first + count; ++y)
-                c->Convert(image.scanLine(y), image.scanLine(y), image.width());
+    }
+    // Colour rows are converted batch by batch as the decoder delivers them,
+    // on the other core for a photo-sized picture, so that converting costs
+    // little more time than decoding.
+    struct Rows {
+        uchar* bits = nullptr;
+        qsizetype stride = 0;
+        int width = 0;
+    } rows;
+    const auto convert = [c, &rows](int first, int count) {
+        for (int y = first; y < first + count; ++y) {
+            uchar* row = rows.bits + y * rows.stride;
+            c->Convert(row, row, rows.width);
+        }
+    };
+    std::unique_ptr<TRowWorker> worker;
+    if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit && !jpeg_.GrayscaleParam) {
+        if (static_cast<std::int64_t>(jpeg_.Width()) * jpeg_.Height() >= kParallelPixels)
+            worker = std::make_unique<TRowWorker>(convert);
+        jpeg_.OnRows = [&rows, &worker, &convert](QImage& image, int first, int count) {
+            if (!rows.bits) {
+                rows.bits = image.bits();
+                rows.stride = image.bytesPerLine();
+                rows.width = image.width();
+            }
+            if (count == 0) {
+                if (worker)
+                    worker->Finish();
+            } else if (worker) {
+                worker->Hand(first, count);
+            } else {
+                convert(first, count);
+            }
         };
         rowsConverted = true;
     }

@@ -52,6 +52,17 @@ TEST(ColourProfile, RgbProfilesConvertAsAnIndependentLittleCmsRunOnDjpegsPixels)
     }
 }
 
+TEST(ColourProfile, APhotoSizedPictureConvertsTheSameWhileItDecodes) {
+    REQUIRE_PILLOW();
+    TempDir dir;
+    const QByteArray plain = MakeJpeg(JpegTestPattern(1280, 900));
+    const QString stored = dir.File(QStringLiteral("stored.ppm"));
+    ASSERT_TRUE(WritePpm(stored, DjpegPixels(dir, plain)));
+    const QImage expected = PillowToSrgb(dir, stored, AdobeRgbProfile());
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_LE(MaxDifference(OpenedPixels(WithIcc(plain, AdobeRgbProfile())), expected), 1);
+}
+
 TEST(ColourProfile, AGreyProfileConvertsThePaletteOfAGreyPhoto) {
     REQUIRE_PILLOW();
     TempDir dir;
