@@ -1,6 +1,7 @@
 #include "FormatFixtures.h"
 #include "JpegFixtures.h"
 #include "OpenTestSupport.h"
+#include "TApplication.h"
 #include "TFileDialog.h"
 
 #include <QBuffer>
@@ -51,16 +52,22 @@ TEST_F(FormatsRoad, PngAndWebPFilesOpenWhateverTheirNames) {
     }
 }
 
-TEST_F(FormatsRoad, APngTooLargeForTheMemoryFreeKeepsThePhotoButRemembersTheFolder) {
+TEST_F(FormatsRoad, APngTooLargeForTheMemoryFreeIsRefusedLikeAJpeg) {
     ClickOpen(WritePhoto(120, 90));
     const QImage before = WorkPixels();
     const QString path = SubFolder(QStringLiteral("big")) + QStringLiteral("/big.png");
     WriteFileBytes(path, Png(JpegTestPattern(300, 200)));
-    SetAvailableMemoryReader([] { return MinimumReserve + std::uint64_t{300 * 200 - 1} * PhotoBytesPerPixel; });
+    QStringList reports;
+    TApplication::SetErrorReporter([&](const QString&, const QString& text) { reports.append(text); });
+    SetAvailableMemoryReader([] { return MemoryReserve + 1000; });
     ClickOpen(path);
     SetAvailableMemoryReader(nullptr);
+    TApplication::SetErrorReporter(nullptr);
     EXPECT_EQ(WorkPixels(), before);
     EXPECT_EQ(Settings.LastOpenFolder, QFile::encodeName(QFileInfo(path).absolutePath() + QLatin1Char('/')));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("300 × 200"))) << reports[0].toStdString();
+    EXPECT_EQ(Composition.JpegPicture, nullptr);
 }
 
 TEST_F(FormatsRoad, TheDialogOffersEveryTypeFirstThenJpg) {
