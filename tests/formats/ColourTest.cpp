@@ -24,14 +24,20 @@ QImage TodaysPixels(const QByteArray& bytes) {
             GTEST_SKIP() << "python3-pil or djpeg is not installed";                        \
     } while (0)
 
+// What Pillow's Little CMS makes of djpeg's pixels of `plain` with `icc`.
+QImage PillowOnDjpeg(const TempDir& dir, const QByteArray& plain, const QByteArray& icc, bool grey = false) {
+    const QString stored = dir.File(QStringLiteral("stored.ppm"));
+    if (!WritePpm(stored, DjpegPixels(dir, plain, grey)))
+        return {};
+    return PillowToSrgb(dir, stored, icc);
+}
+
 } // namespace
 
 TEST(ColourProfile, RgbProfilesConvertAsAnIndependentLittleCmsRunOnDjpegsPixels) {
     REQUIRE_PILLOW();
     TempDir dir;
     const QByteArray plain = MakeJpeg(JpegTestPattern(96, 64));
-    const QString stored = dir.File(QStringLiteral("stored.ppm"));
-    ASSERT_TRUE(WritePpm(stored, DjpegPixels(dir, plain)));
     const struct {
         const char* name;
         QByteArray profile;
@@ -44,7 +50,7 @@ TEST(ColourProfile, RgbProfilesConvertAsAnIndependentLittleCmsRunOnDjpegsPixels)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QImage expected = PillowToSrgb(dir, stored, c.profile);
+        const QImage expected = PillowOnDjpeg(dir, plain, c.profile);
         ASSERT_FALSE(expected.isNull());
         const QImage opened = OpenedPixels(WithIcc(plain, c.profile, c.chunk));
         EXPECT_LE(MaxDifference(opened, expected), 1);
@@ -56,9 +62,7 @@ TEST(ColourProfile, APhotoSizedPictureConvertsTheSameWhileItDecodes) {
     REQUIRE_PILLOW();
     TempDir dir;
     const QByteArray plain = MakeJpeg(JpegTestPattern(1280, 900));
-    const QString stored = dir.File(QStringLiteral("stored.ppm"));
-    ASSERT_TRUE(WritePpm(stored, DjpegPixels(dir, plain)));
-    const QImage expected = PillowToSrgb(dir, stored, AdobeRgbProfile());
+    const QImage expected = PillowOnDjpeg(dir, plain, AdobeRgbProfile());
     ASSERT_FALSE(expected.isNull());
     EXPECT_LE(MaxDifference(OpenedPixels(WithIcc(plain, AdobeRgbProfile())), expected), 1);
 }
@@ -69,9 +73,7 @@ TEST(ColourProfile, AGreyProfileConvertsThePaletteOfAGreyPhoto) {
     JpegFixtureOptions grey;
     grey.grayscale = true;
     const QByteArray plain = MakeJpeg(JpegTestPattern(96, 64), grey);
-    const QString stored = dir.File(QStringLiteral("stored.ppm"));
-    ASSERT_TRUE(WritePpm(stored, DjpegPixels(dir, plain, true)));
-    const QImage expected = PillowToSrgb(dir, stored, GreyProfile());
+    const QImage expected = PillowOnDjpeg(dir, plain, GreyProfile(), true);
     ASSERT_FALSE(expected.isNull());
     QImage::Format format{};
     const QImage opened = OpenedPixels(WithIcc(plain, GreyProfile()), &format);
