@@ -58,7 +58,9 @@ QByteArray BareEncode(const QImage& rgb, int quality) { return Encode(rgb, quali
 
 QByteArray BareEncodeProgressive(const QImage& rgb, int quality) { return Encode(rgb, quality, true); }
 
-unsigned char BareDecode(const QByteArray& bytes) {
+namespace {
+
+unsigned char Decode(const QByteArray& bytes, bool strip) {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -71,18 +73,25 @@ unsigned char BareDecode(const QByteArray& bytes) {
     cinfo.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&cinfo);
     const size_t stride = static_cast<size_t>(cinfo.output_width) * 3;
-    std::unique_ptr<uchar[]> pixels(new uchar[stride * cinfo.output_height]);
+    std::unique_ptr<uchar[]> pixels(new uchar[stride * (strip ? 16 : cinfo.output_height)]);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[16];
+        const JDIMENSION first = strip ? 0 : cinfo.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
         for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = pixels.get() + stride * (cinfo.output_scanline + i);
+            rows[i] = pixels.get() + stride * (first + i);
         jpeg_read_scanlines(&cinfo, rows, count);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return pixels[3];
 }
+
+} // namespace
+
+unsigned char BareDecode(const QByteArray& bytes) { return Decode(bytes, false); }
+
+unsigned char BareDecodeStrip(const QByteArray& bytes) { return Decode(bytes, true); }
 
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const auto& run : runs)

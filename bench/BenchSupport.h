@@ -19,6 +19,9 @@ QByteArray BareEncodeProgressive(const QImage& rgb, int quality);
 // block smoothing) into a new plain buffer, the floor for decoding; returns a
 // byte of it.
 unsigned char BareDecode(const QByteArray& jpeg);
+// The same into one strip of 16 rows overwritten batch after batch, as djpeg
+// does: the decoder's work alone, without making fresh memory for the picture.
+unsigned char BareDecodeStrip(const QByteArray& jpeg);
 
 // A figure, the floor it is measured against and the most it may take in
 // floors (0: reported only). CPU time, or wall time for work that the
