@@ -93,14 +93,14 @@ unsigned char BareDecode(const QByteArray& bytes) { return Decode(bytes, false);
 
 unsigned char BareDecodeStrip(const QByteArray& bytes) { return Decode(bytes, true); }
 
-void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+void FloorReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const auto& run : runs)
         if (run.run_type == Run::RT_Iteration && !run.error_occurred)
             times_[run.benchmark_name()] = {run.GetAdjustedCPUTime(), run.GetAdjustedRealTime()};
     ConsoleReporter::ReportRuns(runs);
 }
 
-void RatioReporter::Finalize() {
+void FloorReporter::Finalize() {
     ConsoleReporter::Finalize();
     std::printf("\n%-22s %12s %12s %7s %7s\n", "figure", "ours", "floor", "ratio", "target");
     for (const auto& p : pairs_) {
@@ -115,7 +115,7 @@ void RatioReporter::Finalize() {
     }
 }
 
-double RatioReporter::Find(const std::string& prefix, bool wallTime) const {
+double FloorReporter::Find(const std::string& prefix, bool wallTime) const {
     for (const auto& [name, times] : times_)
         if (name.rfind(prefix, 0) == 0)
             return wallTime ? times.second : times.first;

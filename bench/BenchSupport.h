@@ -34,9 +34,9 @@ struct RatioPair {
 };
 
 // Prints each figure against its floor after the run.
-class RatioReporter : public benchmark::ConsoleReporter {
+class FloorReporter : public benchmark::ConsoleReporter {
 public:
-    explicit RatioReporter(std::vector<RatioPair> pairs) : pairs_(std::move(pairs)) {}
+    explicit FloorReporter(std::vector<RatioPair> pairs) : pairs_(std::move(pairs)) {}
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
 

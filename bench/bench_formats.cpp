@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     AdobeJpeg(); // made once, outside every timing
     Decoded();
     Heic();
-    RatioReporter reporter({
+    FloorReporter reporter({
         {"Open_AdobeRgb", "Open_AdobeFloor", 1.5, true},
         {"Orient/2", "Orient_TurnFloor", 1.0},
         {"Orient/3", "Orient_TurnFloor", 1.0},

@@ -126,29 +126,7 @@ void Open_Floor(benchmark::State& state) {
             state.SkipWithError("cannot read the photo");
             return;
         }
-        const QByteArray bytes = file.readAll();
-        jpeg_decompress_struct cinfo;
-        jpeg_error_mgr err;
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                     static_cast<unsigned long>(bytes.size()));
-        jpeg_read_header(&cinfo, TRUE);
-        cinfo.out_color_space = JCS_RGB;
-        cinfo.do_block_smoothing = TRUE;
-        cinfo.dct_method = JDCT_ISLOW;
-        jpeg_start_decompress(&cinfo);
-        const size_t stride = static_cast<size_t>(cinfo.output_width) * 3;
-        std::unique_ptr<uchar[]> strip(new uchar[stride * 16]);
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JSAMPROW rows[16];
-            for (size_t i = 0; i < 16; ++i)
-                rows[i] = strip.get() + stride * i;
-            jpeg_read_scanlines(&cinfo, rows, 16);
-        }
-        jpeg_finish_decompress(&cinfo);
-        jpeg_destroy_decompress(&cinfo);
-        benchmark::DoNotOptimize(strip[3]);
+        benchmark::DoNotOptimize(BareDecodeStrip(file.readAll()));
     }
 }
 

@@ -197,7 +197,7 @@ BENCHMARK(Encode_Floor)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     PhotoJpeg(); // made once, outside every timing
-    RatioReporter reporter({
+    FloorReporter reporter({
         {"Decode_Bitmap", "Decode_Floor", 1.1},
         {"Sweep_RowByRow", "Sweep_Floor", 2.0},
         {"Sweep_ColumnByColumn", "Sweep_Floor", 0},
