@@ -14,16 +14,6 @@ protected:
         dialogs.clear();
         ASSERT_EQ(Frame(), QRect(0, 0, 419, 314));
     }
-
-    // The tool tip as the window shows it when the pointer rests on a control.
-    QString ToolTipShown(QWidget* control) {
-        const QPoint at = control->rect().center();
-        QHelpEvent help(QEvent::ToolTip, at, control->mapToGlobal(at));
-        QCoreApplication::sendEvent(control, &help);
-        const QString text = QToolTip::text();
-        QToolTip::hideText();
-        return text;
-    }
 };
 
 } // namespace

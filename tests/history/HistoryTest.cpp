@@ -298,15 +298,6 @@ TEST_F(History, TheKeysTakeStepsBackAndDoThemAgain) {
 
 namespace {
 
-QString ToolTipShown(QWidget* control) {
-    const QPoint at = control->rect().center();
-    QHelpEvent help(QEvent::ToolTip, at, control->mapToGlobal(at));
-    QCoreApplication::sendEvent(control, &help);
-    const QString text = QToolTip::text();
-    QToolTip::hideText();
-    return text;
-}
-
 // The least memory free at which the memory rule leaves `bytes` usable.
 std::uint64_t FreeForUsable(std::uint64_t bytes) {
     std::uint64_t low = 0, high = std::uint64_t{1} << 44;

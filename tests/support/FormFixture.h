@@ -3,6 +3,9 @@
 #include "TForm1.h"
 #include "TempDir.h"
 
+#include <QCoreApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QtGlobal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,3 +42,13 @@ protected:
     QtMessageHandler previous = nullptr;
     std::unique_ptr<TForm1> form;
 };
+
+// The tool tip as the window shows it when the pointer rests on a control.
+inline QString ToolTipShown(QWidget* control) {
+    const QPoint at = control->rect().center();
+    QHelpEvent help(QEvent::ToolTip, at, control->mapToGlobal(at));
+    QCoreApplication::sendEvent(control, &help);
+    const QString text = QToolTip::text();
+    QToolTip::hideText();
+    return text;
+}
