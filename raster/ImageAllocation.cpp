@@ -1,9 +1,10 @@
 #include "ImageAllocation.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -16,8 +17,9 @@ namespace {
 
 constexpr std::size_t kHuge = std::size_t{2} << 20;
 constexpr std::size_t kPage = 4096;
-// Pages made ahead of a writer in steps of this size.
+// Pages made ahead of a writer in steps of this size, at most this far ahead.
 constexpr std::size_t kAheadStep = std::size_t{8} << 20;
+constexpr std::size_t kAheadWindow = std::size_t{64} << 20;
 
 // Above this a block is taken straight from the system, in 4 KB pages: asking
 // for huge pages there makes the kernel compact memory first, which was seen
@@ -112,7 +114,10 @@ std::size_t SpareImageBytes() { return Spare().size; }
 void ReleaseSpareImage() { FreeBlock(std::exchange(Spare(), Block{})); }
 
 struct TPagesAhead::State {
-    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable moved;
+    bool stop = false;
+    std::size_t written = 0;
     std::thread thread;
 };
 
@@ -121,7 +126,7 @@ TPagesAhead::TPagesAhead(QImage& image) {
     const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
     if (bytes < kHugePageLimit / 2 || image.isNull())
         return;
-    // Written to by the decoder at the same time, so only the page tables are
+    // Written to by the writer at the same time, so only the page tables are
     // made, never a byte of the pixels read or written here.
     const auto start = reinterpret_cast<std::uintptr_t>(image.bits()) / kPage * kPage;
     const auto end = reinterpret_cast<std::uintptr_t>(image.bits()) + bytes;
@@ -129,7 +134,17 @@ TPagesAhead::TPagesAhead(QImage& image) {
     State* state = state_;
     try {
         state->thread = std::thread([state, start, end] {
-            for (std::uintptr_t at = start; at < end && !state->stop.load(std::memory_order_relaxed); at += kAheadStep) {
+            for (std::uintptr_t at = start; at < end; at += kAheadStep) {
+                {
+                    std::unique_lock lock(state->mutex);
+                    // Nothing before the first rows: a decoder may refuse a
+                    // damaged file while it still reads the file's scans.
+                    state->moved.wait(lock, [&] {
+                        return state->stop || (state->written > 0 && at - start < state->written + kAheadWindow);
+                    });
+                    if (state->stop)
+                        break;
+                }
                 const std::size_t length = std::min<std::size_t>(kAheadStep, end - at);
                 // A kernel without this advice refuses it; the writer then faults as usual.
                 if (madvise(reinterpret_cast<void*>(at), length, MADV_POPULATE_WRITE) != 0)
@@ -145,10 +160,24 @@ TPagesAhead::TPagesAhead(QImage& image) {
 #endif
 }
 
+void TPagesAhead::Written(std::size_t bytes) {
+    if (state_ == nullptr)
+        return;
+    {
+        const std::lock_guard lock(state_->mutex);
+        state_->written = std::max(state_->written, bytes);
+    }
+    state_->moved.notify_one();
+}
+
 TPagesAhead::~TPagesAhead() {
     if (state_ == nullptr)
         return;
-    state_->stop = true;
+    {
+        const std::lock_guard lock(state_->mutex);
+        state_->stop = true;
+    }
+    state_->moved.notify_one();
     state_->thread.join();
     delete state_;
 }

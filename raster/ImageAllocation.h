@@ -17,14 +17,20 @@ void ReleaseSpareImage();
 
 // Makes the kernel provide the pages of a freshly allocated image on a second
 // thread, ahead of a writer that fills the rows top to bottom, so that the
-// writer does not stop at every page of fresh memory. Pixels are not touched;
-// pages already present cost nothing. Waits for the thread when destroyed.
+// writer does not stop at every page of fresh memory. It keeps no more than a
+// few tens of megabytes ahead of what the writer says it has written, so a
+// writer that stops early (a damaged file) leaves the rest of the memory
+// untouched. Pixels are not touched; pages already present cost nothing.
+// Waits for the thread when destroyed.
 class TPagesAhead {
 public:
     explicit TPagesAhead(QImage& image);
     ~TPagesAhead();
     TPagesAhead(const TPagesAhead&) = delete;
     TPagesAhead& operator=(const TPagesAhead&) = delete;
+
+    // The writer has filled the image's first `bytes` bytes.
+    void Written(std::size_t bytes);
 
 private:
     struct State;

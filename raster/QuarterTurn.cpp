@@ -48,7 +48,8 @@ Walk WalkFor(TOrientation orientation, int w, int h, qsizetype stride, int bytes
 }
 
 template <int Bytes>
-void MovePixels(const QImage& source, QImage& result, const Walk& walk, const TTurnProgress& progress) {
+void MovePixels(const QImage& source, QImage& result, const Walk& walk, const TTurnProgress& progress,
+                TPagesAhead& pages) {
     const int rows = result.height();
     const int columns = result.width();
     const uchar* bits = source.constBits() + walk.origin;
@@ -63,6 +64,7 @@ void MovePixels(const QImage& source, QImage& result, const Walk& walk, const TT
                     std::memcpy(d, s, Bytes);
             }
         }
+        pages.Written(static_cast<std::size_t>(i1) * static_cast<std::size_t>(result.bytesPerLine()));
         if (progress)
             for (int i = std::max(i0, 1); i < i1; ++i)
                 progress(i, rows);
@@ -95,16 +97,16 @@ void OrientBitmap(TBitmap& bitmap, TOrientation orientation, const TTurnProgress
             throw EOutOfResources();
         if (source.format() == QImage::Format_Indexed8)
             result.setColorTable(source.colorTable());
-        const TPagesAhead pages(result);
+        TPagesAhead pages(result);
         switch (source.depth()) {
         case 8:
-            MovePixels<1>(source, result, walk, progress);
+            MovePixels<1>(source, result, walk, progress, pages);
             break;
         case 24:
-            MovePixels<3>(source, result, walk, progress);
+            MovePixels<3>(source, result, walk, progress, pages);
             break;
         default:
-            MovePixels<4>(source, result, walk, progress);
+            MovePixels<4>(source, result, walk, progress, pages);
             break;
         }
         bitmap.SetImage(std::move(result));

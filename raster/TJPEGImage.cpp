@@ -120,30 +120,29 @@ void TJPEGImage::Decode() {
     target->bits = image.bits();
     target->stride = image.bytesPerLine();
     target->cmykRow = cmykRow.empty() ? nullptr : cmykRow.data();
+    TPagesAhead pages(image);
     struct RowsContext {
         TJPEGImage* self;
         QImage* image;
-    } context{this, &image};
+        TPagesAhead* pages;
+    } context{this, &image, &pages};
     if (OnCmykRow)
         target->cmykToRgb = [](void* p, const unsigned char* cmyk, unsigned char* rgb, int width) noexcept {
             static_cast<RowsContext*>(p)->self->OnCmykRow(cmyk, rgb, width);
         };
     target->context = &context;
-    if (OnProgress || OnRows) {
-        target->rowsDecoded = [](void* p, int first, int count) noexcept {
-            auto* c = static_cast<RowsContext*>(p);
-            if (c->self->OnRows)
-                c->self->OnRows(*c->image, first, count);
-            if (c->self->OnProgress)
-                c->self->OnProgress(first + count, c->image->height());
-        };
-    }
+    target->rowsDecoded = [](void* p, int first, int count) noexcept {
+        auto* c = static_cast<RowsContext*>(p);
+        c->pages->Written(static_cast<std::size_t>(first + count) *
+                          static_cast<std::size_t>(c->image->bytesPerLine()));
+        if (c->self->OnRows)
+            c->self->OnRows(*c->image, first, count);
+        if (c->self->OnProgress)
+            c->self->OnProgress(first + count, c->image->height());
+    };
     if (OnProgress)
         OnProgress(0, header.outputHeight);
-    {
-        const TPagesAhead pages(image);
-        code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
-    }
+    code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
     if (OnRows)
         OnRows(image, header.outputHeight, 0);
     if (code != 0)
