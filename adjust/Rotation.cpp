@@ -1,22 +1,13 @@
 #include "Rotation.h"
 
 #include "QuarterTurn.h"
+#include "TProgressBar.h"
 
-#include <QProgressBar>
-
-namespace {
-
-// The bar's range is the source's columns, its position each column turned.
-TTurnProgress BarSteps(QProgressBar& bar) {
-    return [&bar](int done, int steps) {
-        if (done == 0)
-            bar.setRange(0, steps);
-        bar.setValue(done);
-    };
+// The bar's range is the turned rows, the source's columns.
+void RotateRight(TBitmap& bitmap, QProgressBar& progress) {
+    TurnBitmapRight(bitmap, ProgressSteps(progress));
 }
 
-} // namespace
-
-void RotateRight(TBitmap& bitmap, QProgressBar& progress) { TurnBitmapRight(bitmap, BarSteps(progress)); }
-
-void RotateLeft(TBitmap& bitmap, QProgressBar& progress) { TurnBitmapLeft(bitmap, BarSteps(progress)); }
+void RotateLeft(TBitmap& bitmap, QProgressBar& progress) {
+    TurnBitmapLeft(bitmap, ProgressSteps(progress));
+}

@@ -12,6 +12,7 @@
 #include "TJPEGImage.h"
 #include "TPanel.h"
 #include "TPhotoFile.h"
+#include "TProgressBar.h"
 
 #include <QFile>
 #include <QProgressBar>
@@ -24,7 +25,9 @@ namespace {
 // it lives; it is freed once, whichever way the opening ends.
 class TTemporaryJpeg {
 public:
-    TTemporaryJpeg() : picture_(std::make_unique<TJPEGImage>()) { Composition.JpegPicture = picture_.get(); }
+    TTemporaryJpeg() : picture_(std::make_unique<TJPEGImage>()) {
+        Composition.JpegPicture = picture_.get();
+    }
     ~TTemporaryJpeg() { Composition.JpegPicture = nullptr; }
     TTemporaryJpeg(const TTemporaryJpeg&) = delete;
     TTemporaryJpeg& operator=(const TTemporaryJpeg&) = delete;
@@ -44,14 +47,7 @@ public:
     TDecodeProgress(const TDecodeProgress&) = delete;
     TDecodeProgress& operator=(const TDecodeProgress&) = delete;
 
-    void operator()(int done, int rows) {
-        if (done == 0) {
-            bar_.setRange(0, rows);
-            bar_.setValue(0);
-        } else {
-            bar_.setValue(done);
-        }
-    }
+    std::function<void(int done, int rows)> Steps() const { return ProgressSteps(bar_); }
 
 private:
     QProgressBar& bar_;
@@ -59,17 +55,11 @@ private:
 
 // A picture past the practical limit fails silently like a damaged file; one
 // within it that the memory cannot hold is refused with a message.
-void CheckMemoryFor(const TPhotoFile& file, const TJPEGImage& jpeg) {
+void CheckMemoryFor(const TPhotoFile& file) {
     if (static_cast<std::int64_t>(file.Width()) * file.Height() > PracticalPixelLimit)
         return;
-    if (file.Format() != TPhotoFormat::Jpeg) {
-        CheckPhotoMemory(file.Width(), file.Height(), 3, file.DecodeBytesPerPixel());
-        return;
-    }
-    const int stored = jpeg.Grayscale() ? 1 : 3;
-    // A progressive file is held as coefficients, 2 bytes each, while it decodes.
-    const int coefficients = jpeg.ProgressiveEncoding ? 2 * jpeg.Components() : 0;
-    CheckPhotoMemory(jpeg.Width(), jpeg.Height(), stored, stored + coefficients);
+    CheckPhotoMemory(file.Width(), file.Height(), file.StoredBytesPerPixel(),
+                     file.DecodeBytesPerPixel());
 }
 
 // Loading, remembering the folder, decoding and showing, in that order; each
@@ -81,9 +71,9 @@ void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QStrin
     folder.Folder = FolderOf(fileName);
     folder.SaveSettings();
     file.MaxPixels = PracticalPixelLimit;
-    CheckMemoryFor(file, *jpeg);
+    CheckMemoryFor(file);
     TDecodeProgress progress(*c.ProgressBar1);
-    file.OnProgress = [&progress](int done, int rows) { progress(done, rows); };
+    file.OnProgress = progress.Steps();
     TBitmap& photo = *Composition.WorkBitmap;
     file.AssignTo(photo);
     SizeInputPanel(*c.Panel2, photo.Width(), photo.Height());

@@ -33,7 +33,8 @@ void ErrorExit(j_common_ptr cinfo) {
 bool DataEnded(j_decompress_ptr cinfo) {
     const int code = cinfo->err->msg_code;
     const int marker = cinfo->unread_marker;
-    return code == JWRN_JPEG_EOF || (code == JWRN_HIT_MARKER && !(marker >= 0xD0 && marker <= 0xD7));
+    return code == JWRN_JPEG_EOF ||
+           (code == JWRN_HIT_MARKER && !(marker >= 0xD0 && marker <= 0xD7));
 }
 
 void EmitMessage(j_common_ptr cinfo, int level) {
@@ -68,7 +69,8 @@ struct ScanGuard {
 // jpeg_start_decompress reads ahead; input_scan_number counts the scans begun.
 void LimitScans(j_common_ptr cinfo) {
     const int limit = reinterpret_cast<ScanGuard*>(cinfo->progress)->limit;
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit)
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit)
         ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, limit + 1);
 }
 
@@ -168,7 +170,8 @@ void OpenDecoder(j_decompress_ptr cinfo, const unsigned char* data, std::size_t 
 int JpegScanLimitFor(std::int64_t pixels) {
     if (pixels <= 0)
         return JpegScanLimit;
-    return static_cast<int>(std::clamp<std::int64_t>(JpegScanWork / pixels, JpegMinScanLimit, JpegScanLimit));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(JpegScanWork / pixels, JpegMinScanLimit, JpegScanLimit));
 }
 
 int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
@@ -189,6 +192,47 @@ int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecode
     info->multipleScans = jpeg_has_multiple_scans(&cinfo) != FALSE;
     info->outputWidth = static_cast<int>(cinfo.output_width);
     info->outputHeight = static_cast<int>(cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    return 0;
+}
+
+int JpegReadMarkers(const unsigned char* data, std::size_t size, JpegMarkers* markers) {
+    constexpr int ExifMarker = JPEG_APP0 + 1;
+    constexpr int IccMarker = JPEG_APP0 + 2;
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    InitErrors(&err);
+    cinfo.err = &err.pub;
+    *markers = {};
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        std::free(markers->exif);
+        std::free(markers->icc);
+        *markers = {};
+        return err.code;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, ExifMarker, 0xFFFF);
+    jpeg_save_markers(&cinfo, IccMarker, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+    if (!jpeg_read_icc_profile(&cinfo, &markers->icc, &markers->iccSize)) {
+        markers->icc = nullptr;
+        markers->iccSize = 0;
+    }
+    // The first APP1 marker that holds Exif.
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker != ExifMarker || m->data_length < 6 ||
+            std::memcmp(m->data, "Exif\0\0", 6) != 0)
+            continue;
+        markers->exif = static_cast<unsigned char*>(std::malloc(m->data_length));
+        if (!markers->exif)
+            ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 12);
+        std::memcpy(markers->exif, m->data, m->data_length);
+        markers->exifSize = m->data_length;
+        break;
+    }
+    markers->adobe = cinfo.saw_Adobe_marker != FALSE;
     jpeg_destroy_decompress(&cinfo);
     return 0;
 }
@@ -247,7 +291,8 @@ int JpegDecode(const unsigned char* data, std::size_t size, const JpegDecodeSett
             }
         }
         if (target->rowsDecoded)
-            target->rowsDecoded(target->context, static_cast<int>(first), static_cast<int>(end - first));
+            target->rowsDecoded(target->context, static_cast<int>(first),
+                                static_cast<int>(end - first));
     }
     if (settings.quantize) {
         target->colorCount = cinfo.actual_number_of_colors;

@@ -34,17 +34,17 @@ int JpegScanLimitFor(std::int64_t pixels);
 
 struct JpegDecodeSettings {
     JpegOutput output = JpegOutput::Rgb;
-    bool quantize = false;     // to an 8-bit colour map
+    bool quantize = false; // to an 8-bit colour map
     int colors = 236;
-    bool twoPass = false;      // two-pass quantiser (colour output only)
+    bool twoPass = false;       // two-pass quantiser (colour output only)
     bool orderedDither = false; // otherwise Floyd-Steinberg
-    bool fastDct = false;      // otherwise the accurate integer transform
+    bool fastDct = false;       // otherwise the accurate integer transform
     bool smoothing = true;
     int scaleDenom = 1;
 };
 
 struct JpegHeaderInfo {
-    int width = 0;  // as stored
+    int width = 0; // as stored
     int height = 0;
     int components = 0;
     int colorSpace = 0; // J_COLOR_SPACE of the file
@@ -56,6 +56,19 @@ struct JpegHeaderInfo {
 // Reads the header and computes the output size for the given settings.
 int JpegReadHeader(const unsigned char* data, std::size_t size, const JpegDecodeSettings& settings,
                    JpegHeaderInfo* info);
+
+// The markers that tell how to show the pixels, copied out of the file's
+// header into malloc'ed buffers that the caller frees (null when absent).
+struct JpegMarkers {
+    unsigned char* exif = nullptr; // the APP1 Exif payload from its "Exif\0\0" header on
+    unsigned exifSize = 0;
+    unsigned char* icc = nullptr; // the ICC_PROFILE APP2 chunks put back together
+    unsigned iccSize = 0;
+    bool adobe = false; // an APP14 Adobe marker: four-component data is inverted
+};
+
+// Reads the header with those markers; on failure *markers holds nothing.
+int JpegReadMarkers(const unsigned char* data, std::size_t size, JpegMarkers* markers);
 
 struct JpegDecodeTarget {
     int width = 0; // rows are written only when the output has exactly this size
@@ -73,7 +86,8 @@ struct JpegDecodeTarget {
     void (*rowsDecoded)(void* context, int first, int count) noexcept = nullptr;
     // When set, converts each four-component row (as the file holds it) to
     // RGB in place of the plain formula; same context and rules as above.
-    void (*cmykToRgb)(void* context, const unsigned char* cmyk, unsigned char* rgb, int width) noexcept = nullptr;
+    void (*cmykToRgb)(void* context, const unsigned char* cmyk, unsigned char* rgb,
+                      int width) noexcept = nullptr;
     void* context = nullptr;
 };
 

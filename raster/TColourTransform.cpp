@@ -16,27 +16,19 @@ constexpr int kSteps = 16384;
 constexpr int kExtra = 8;
 constexpr double kUnit = double(kSteps << kExtra);
 
-struct Profile {
-    cmsHPROFILE handle;
-    explicit Profile(cmsHPROFILE h) : handle(h) {}
-    ~Profile() {
+// A Little CMS handle, released with the given function when it goes.
+template <typename Handle, auto Release> struct Owned {
+    Handle handle;
+    explicit Owned(Handle h) : handle(h) {}
+    ~Owned() {
         if (handle)
-            cmsCloseProfile(handle);
+            Release(handle);
     }
-    Profile(const Profile&) = delete;
-    Profile& operator=(const Profile&) = delete;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
 };
-
-struct Transform {
-    cmsHTRANSFORM handle;
-    explicit Transform(cmsHTRANSFORM h) : handle(h) {}
-    ~Transform() {
-        if (handle)
-            cmsDeleteTransform(handle);
-    }
-    Transform(const Transform&) = delete;
-    Transform& operator=(const Transform&) = delete;
-};
+using Profile = Owned<cmsHPROFILE, cmsCloseProfile>;
+using Transform = Owned<cmsHTRANSFORM, cmsDeleteTransform>;
 
 cmsColorSpaceSignature SpaceOf(TColourInput input) {
     switch (input) {
@@ -100,7 +92,8 @@ bool KeepsSrgb(cmsHPROFILE profile, TColourInput input, cmsHPROFILE srgb) {
                 const size_t pixel = static_cast<size_t>(256 * ramp + v);
                 const bool lit = grey || ramp == 3 || ramp == c;
                 if (c < channels)
-                    in[pixel * static_cast<size_t>(channels) + static_cast<size_t>(c)] = lit ? v / 255.0 : 0.0;
+                    in[pixel * static_cast<size_t>(channels) + static_cast<size_t>(c)] =
+                        lit ? v / 255.0 : 0.0;
                 expected[3 * pixel + static_cast<size_t>(c)] = lit ? v / 255.0 : 0.0;
             }
     std::vector<double> out(expected.size());
@@ -121,7 +114,8 @@ const std::vector<std::uint8_t>& SrgbEncoding() {
         if (!linear.handle || !srgb.handle)
             return result;
         Transform encode(cmsCreateTransform(linear.handle, TYPE_RGB_DBL, srgb.handle, TYPE_RGB_8,
-                                            INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
+                                            INTENT_RELATIVE_COLORIMETRIC,
+                                            cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
         if (!encode.handle)
             return result;
         std::vector<double> grey(3 * (kSteps + 1));
@@ -140,20 +134,23 @@ const std::vector<std::uint8_t>& SrgbEncoding() {
 
 } // namespace
 
-std::unique_ptr<TColourTransform> TColourTransform::ToSrgb(const QByteArray& iccProfile, TColourInput input) {
+std::unique_ptr<TColourTransform> TColourTransform::ToSrgb(const QByteArray& iccProfile,
+                                                           TColourInput input) {
     if (iccProfile.isEmpty())
         return nullptr;
-    Profile profile(cmsOpenProfileFromMem(iccProfile.constData(), static_cast<cmsUInt32Number>(iccProfile.size())));
+    Profile profile(cmsOpenProfileFromMem(iccProfile.constData(),
+                                          static_cast<cmsUInt32Number>(iccProfile.size())));
     if (!profile.handle || cmsGetColorSpace(profile.handle) != SpaceOf(input))
         return nullptr;
     Profile srgb(cmsCreate_sRGBProfile());
     if (!srgb.handle)
         return nullptr;
-    if (input != TColourInput::Cmyk && input != TColourInput::InvertedCmyk && KeepsSrgb(profile.handle, input, srgb.handle))
+    if (input != TColourInput::Cmyk && input != TColourInput::InvertedCmyk &&
+        KeepsSrgb(profile.handle, input, srgb.handle))
         return nullptr;
     std::unique_ptr<TColourTransform> result(new TColourTransform);
-    result->input_ = input;
-    result->transform_ = cmsCreateTransform(profile.handle, FormatOf(input), srgb.handle, TYPE_RGB_8, kIntent, kFlags);
+    result->transform_ = cmsCreateTransform(profile.handle, FormatOf(input), srgb.handle,
+                                            TYPE_RGB_8, kIntent, kFlags);
     if (!result->transform_)
         return nullptr;
     if (input == TColourInput::Rgb && cmsIsMatrixShaper(profile.handle) &&
@@ -180,8 +177,9 @@ bool TColourTransform::BuildSeparable(void* handle) {
     Profile linear(CreateLinearSrgb());
     if (!linear.handle)
         return false;
-    Transform toLinear(cmsCreateTransform(static_cast<cmsHPROFILE>(handle), TYPE_RGB_DBL, linear.handle, TYPE_RGB_DBL,
-                                          kIntent, kFlags | cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
+    Transform toLinear(cmsCreateTransform(static_cast<cmsHPROFILE>(handle), TYPE_RGB_DBL,
+                                          linear.handle, TYPE_RGB_DBL, kIntent,
+                                          kFlags | cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE));
     if (!toLinear.handle)
         return false;
     // Black, then each channel alone at every level.
@@ -190,15 +188,18 @@ bool TColourTransform::BuildSeparable(void* handle) {
         for (int v = 0; v < 256; ++v)
             in[static_cast<size_t>(3 * (1 + 256 * c + v) + c)] = v / 255.0;
     std::vector<double> out(in.size());
-    cmsDoTransform(toLinear.handle, in.data(), out.data(), static_cast<cmsUInt32Number>(in.size() / 3));
+    cmsDoTransform(toLinear.handle, in.data(), out.data(),
+                   static_cast<cmsUInt32Number>(in.size() / 3));
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             for (int k = 0; k < 3; ++k) {
                 // Black is counted once, with the red share, and half a step
                 // of rounding with it.
                 const double alone = out[static_cast<size_t>(3 * (1 + 256 * c + v) + k)];
-                const double share = c == 0 ? alone + 0.5 / kSteps : alone - out[static_cast<size_t>(k)];
-                share_[c][v][k] = static_cast<std::int32_t>(std::lround(std::clamp(share, -8.0, 8.0) * kUnit));
+                const double share =
+                    c == 0 ? alone + 0.5 / kSteps : alone - out[static_cast<size_t>(k)];
+                share_[c][v][k] =
+                    static_cast<std::int32_t>(std::lround(std::clamp(share, -8.0, 8.0) * kUnit));
             }
     encode_ = encode.data();
     // Checked against the library's own 8-bit transform.
@@ -214,14 +215,16 @@ bool TColourTransform::BuildSeparable(void* handle) {
     std::uint8_t ours[3 * 343];
     std::uint8_t theirs[3 * 343];
     ConvertSeparable(probe, ours, n);
-    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), probe, theirs, static_cast<cmsUInt32Number>(n));
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), probe, theirs,
+                   static_cast<cmsUInt32Number>(n));
     for (int i = 0; i < 3 * n; ++i)
         if (std::abs(ours[i] - theirs[i]) > 1)
             return false;
     return true;
 }
 
-void TColourTransform::ConvertSeparable(const std::uint8_t* in, std::uint8_t* out, int width) const noexcept {
+void TColourTransform::ConvertSeparable(const std::uint8_t* in, std::uint8_t* out,
+                                        int width) const noexcept {
     const auto* r = share_[0].data();
     const auto* g = share_[1].data();
     const auto* b = share_[2].data();
@@ -243,9 +246,11 @@ void TColourTransform::ConvertSeparable(const std::uint8_t* in, std::uint8_t* ou
     }
 }
 
-void TColourTransform::Convert(const std::uint8_t* in, std::uint8_t* out, int width) const noexcept {
+void TColourTransform::Convert(const std::uint8_t* in, std::uint8_t* out,
+                               int width) const noexcept {
     if (separable_)
         ConvertSeparable(in, out, width);
     else
-        cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), in, out, static_cast<cmsUInt32Number>(width));
+        cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), in, out,
+                       static_cast<cmsUInt32Number>(width));
 }

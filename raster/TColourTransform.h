@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 // The pixels a profile describes: 8 bits a channel, RGB, grey, or CMYK as ink
 // amounts or inverted (255 = no ink, as files with an Adobe marker hold it).
@@ -16,7 +15,8 @@ public:
     // Null when there is nothing to convert: a profile Little CMS cannot read,
     // one of another colour space than the pixels, or one that gives back
     // every sRGB value as it is (an sRGB profile).
-    static std::unique_ptr<TColourTransform> ToSrgb(const QByteArray& iccProfile, TColourInput input);
+    static std::unique_ptr<TColourTransform> ToSrgb(const QByteArray& iccProfile,
+                                                    TColourInput input);
 
     ~TColourTransform();
     TColourTransform(const TColourTransform&) = delete;
@@ -31,7 +31,6 @@ private:
     void ConvertSeparable(const std::uint8_t* in, std::uint8_t* out, int width) const noexcept;
 
     void* transform_ = nullptr; // cmsHTRANSFORM
-    TColourInput input_ = TColourInput::Rgb;
     // A matrix-shaper RGB profile: each 8-bit input channel's share of the
     // linear sRGB result (fixed point, 1 << kLinearShift for the unit), added
     // up and looked up in the sRGB encoding of each output channel.

@@ -49,7 +49,8 @@ void ConvertPalette(TBitmap& bitmap, const TColourTransform& colour, TColourInpu
     QImage image = bitmap.Image();
     QList<QRgb> table = image.colorTable();
     for (QRgb& entry : table) {
-        const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(qRed(entry)), static_cast<std::uint8_t>(qGreen(entry)),
+        const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(qRed(entry)),
+                                     static_cast<std::uint8_t>(qGreen(entry)),
                                      static_cast<std::uint8_t>(qBlue(entry))};
         std::uint8_t out[3];
         colour.Convert(input == TColourInput::Grey ? rgb + 1 : rgb, out, 1);
@@ -65,7 +66,9 @@ TPhotoFile::TPhotoFile(TJPEGImage& jpeg) : jpeg_(jpeg) {}
 
 TPhotoFile::~TPhotoFile() = default;
 
-void TPhotoFile::LoadFromFile(const QString& fileName) { LoadFromBytes(ReadWholeFile(fileName)); }
+void TPhotoFile::LoadFromFile(const QString& fileName) {
+    LoadFromBytes(ReadWholeFile(fileName));
+}
 
 void TPhotoFile::LoadFromBytes(QByteArray bytes) {
     heif_.reset();
@@ -101,10 +104,19 @@ int TPhotoFile::Height() const {
     return qt_ ? qt_->Size().height() : jpeg_.Height();
 }
 
+int TPhotoFile::StoredBytesPerPixel() const {
+    return format_ == TPhotoFormat::Jpeg && jpeg_.Grayscale() ? 1 : 3;
+}
+
 int TPhotoFile::DecodeBytesPerPixel() const {
     // HEIF: the decoder's planes and its interleaved RGBA; Qt: a 64-bit
-    // picture and its 32-bit conversion.
-    return heif_ ? 3 + 4 + 3 : 3 + 8 + 4;
+    // picture and its 32-bit conversion; a progressive JPEG is held as
+    // coefficients, 2 bytes each, while it decodes.
+    if (heif_)
+        return 3 + 4 + 3;
+    if (qt_)
+        return 3 + 8 + 4;
+    return StoredBytesPerPixel() + (jpeg_.ProgressiveEncoding ? 2 * jpeg_.Components() : 0);
 }
 
 void TPhotoFile::AssignTo(TBitmap& dest) {
@@ -128,12 +140,15 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
     const int components = jpeg_.Components();
     const TColourInput input = JpegColourInput(components, metadata_.adobeMarker);
     const std::unique_ptr<TColourTransform> colour =
-        components == 1 || components == 3 || components == 4 ? TColourTransform::ToSrgb(metadata_.iccProfile, input)
-                                                              : nullptr;
+        components == 1 || components == 3 || components == 4
+            ? TColourTransform::ToSrgb(metadata_.iccProfile, input)
+            : nullptr;
     const TColourTransform* c = colour.get();
     bool rowsConverted = false;
     if (c && components == 4) {
-        jpeg_.OnCmykRow = [c](const unsigned char* cmyk, unsigned char* rgb, int width) { c->Convert(cmyk, rgb, width); };
+        jpeg_.OnCmykRow = [c](const unsigned char* cmyk, unsigned char* rgb, int width) {
+            c->Convert(cmyk, rgb, width);
+        };
         rowsConverted = true;
     }
     // Colour rows are converted batch by batch as the decoder delivers them,
@@ -151,7 +166,8 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
         }
     };
     std::unique_ptr<TRowWorker> worker;
-    if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit && !jpeg_.GrayscaleParam) {
+    if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit &&
+        !jpeg_.GrayscaleParam) {
         if (static_cast<std::int64_t>(jpeg_.Width()) * jpeg_.Height() >= kParallelPixels)
             worker = std::make_unique<TRowWorker>(convert);
         jpeg_.OnRows = [&rows, &worker, &convert](QImage& image, int first, int count) {

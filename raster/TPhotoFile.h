@@ -38,9 +38,10 @@ public:
     // The picture's size as stored (before any turn), from its header.
     int Width() const;
     int Height() const;
-    // Bytes a pixel takes at the peak of decoding a PNG, WebP or HEIF file:
-    // the reader's own picture (up to 16 bits a channel with alpha) beside
-    // the 24-bit result.
+    // Bytes a pixel of the decoded photo takes (1 for a grey JPEG's palette
+    // picture, else 3), and at the peak of decoding it: the decoder's own
+    // buffers beside the result.
+    int StoredBytesPerPixel() const;
     int DecodeBytesPerPixel() const;
 
     // Decodes at full size, stands the photo upright and converts it to sRGB,
