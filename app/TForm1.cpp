@@ -16,7 +16,8 @@
 #include "TBitmap.h"
 #include "TCanvas.h"
 #include "Tone.h"
-#include "Trimming.h"
+#include "TImage.h"
+#include "ViewSwitch.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -27,7 +28,6 @@
 #include <QShortcut>
 #include <QToolTip>
 #include <QUrl>
-#include <initializer_list>
 
 TForm1* Form1 = nullptr;
 
@@ -53,10 +53,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     // Placed as designed, not centred by the window manager.
     move(property("Left").toInt(), property("Top").toInt());
     AddShortcuts();
-    for (QWidget* control : std::initializer_list<QWidget*>{SelShape1, BitBtn2, BitBtn1, BitBtn3,
-                                                            BitBtn5, BitBtn4, BitBtn6, BitBtn7,
-                                                            BitBtn8})
-        control->installEventFilter(this);
+    // The frame tells its readout, the command buttons their keys and undo hints.
+    SelShape1->installEventFilter(this);
+    for (const TCommand& command : Commands())
+        if (command.Control != nullptr)
+            findChild<QWidget*>(QLatin1String(command.Control))->installEventFilter(this);
     Form1 = this;
     emit OnCreate();
 }
@@ -92,8 +93,7 @@ void TForm1::FormCreate() {
         InitCellRects();
         Composition.CurrentCell = 1;
         Composition.PositionStep = 0;
-        Composition.ViewRequest = 1;
-        ShowView();
+        RequestView(Controls(), TView::Input);
 
         Composition.WorkBitmap = std::make_unique<TBitmap>();
         Composition.WorkBitmap->SetWidth(3200);
@@ -108,28 +108,11 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
         Action = caNone;
 }
 
-void TForm1::ShowView() {
-    const bool input = Composition.ViewRequest != 0;
-    Panel1->setVisible(!input);
-    Panel2->setVisible(input);
-    Image1->setVisible(!input);
-    Image2->setVisible(input);
-    Composition.ViewRequest = input ? 0 : 1;
-    Image5->setVisible(input);
-    Image6->setVisible(!input);
-}
+void TForm1::inputimgClick() { RequestView(Controls(), TView::Input); }
 
-void TForm1::inputimgClick() {
-    Composition.ViewRequest = 1;
-    ShowView();
-}
+void TForm1::outputimgClick() { RequestView(Controls(), TView::Output); }
 
-void TForm1::outputimgClick() {
-    Composition.ViewRequest = 0;
-    ShowView();
-}
-
-void TForm1::Image8Click() { ShowView(); }
+void TForm1::Image8Click() { ShowRequestedView(Controls()); }
 
 void TForm1::Image10Click() {
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
@@ -144,6 +127,8 @@ TWindowControls TForm1::Controls() {
     c.Image2 = Image2;
     c.Img1 = Img1;
     c.gbImage = gbImage;
+    c.Image5 = Image5;
+    c.Image6 = Image6;
     c.SelShape1 = SelShape1;
     c.SpeedButton2 = SpeedButton2;
     c.Label4 = Label4;
@@ -152,23 +137,25 @@ TWindowControls TForm1::Controls() {
     c.CheckBox1 = CheckBox1;
     c.OpenDialog1 = OpenDialog1;
     c.SaveDialog1 = SaveDialog1;
-    c.ShowView = [this] { ShowView(); };
     return c;
 }
 
-void TForm1::BitBtn2Click() {
-    if (tonePass_.Running())
+bool TForm1::HeldOff(TCommandId id) const {
+    return Command(id).HeldDuringPass && tonePass_.Running();
+}
+
+void TForm1::Run(TCommandId id, const std::function<void()>& command) {
+    if (HeldOff(id))
         return;
-    TApplication::Guard([this] {
-        if (OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings}))
-            history_.PhotoReplaced();
-    });
+    TApplication::Guard(command);
+}
+
+void TForm1::BitBtn2Click() {
+    Run(TCommandId::Open, [this] { OpenPhoto(Controls(), {Settings.LastOpenFolder, SaveSettings}); });
 }
 
 void TForm1::BitBtn1Click() {
-    TApplication::Guard([this] {
-        SavePhoto(Controls(), {Settings.LastSaveFolder, SaveSettings});
-    });
+    Run(TCommandId::Save, [this] { SavePhoto(Controls(), {Settings.LastSaveFolder, SaveSettings}); });
 }
 
 int TForm1::ClampToByte(double x) { return ::ClampToByte(x); }
@@ -179,23 +166,23 @@ void TForm1::AdjustBrightness(TBitmap& bitmap) {
     ::AdjustBrightness(bitmap, *CheckBox1, *ProgressBar1);
 }
 
-void TForm1::TonePass(const std::function<void(TBitmap&)>& pass) {
-    tonePass_.Run([this, &pass] { history_.TonePass(Controls(), pass); });
+void TForm1::TonePass(TCommandId id, const std::function<void(TBitmap&)>& pass) {
+    tonePass_.Run([this, id, &pass] { history_.TonePass(Controls(), pass, Command(id).Name); });
 }
 
 void TForm1::BitBtn5Click() {
-    TonePass([this](TBitmap& photo) { EnhanceContrast(photo); });
+    TonePass(TCommandId::Contrast, [this](TBitmap& photo) { EnhanceContrast(photo); });
 }
 
 void TForm1::BitBtn4Click() {
-    TonePass([this](TBitmap& photo) {
+    TonePass(TCommandId::Brighten, [this](TBitmap& photo) {
         CheckBox1->setChecked(false);
         AdjustBrightness(photo);
     });
 }
 
 void TForm1::BitBtn6Click() {
-    TonePass([this](TBitmap& photo) {
+    TonePass(TCommandId::Darken, [this](TBitmap& photo) {
         CheckBox1->setChecked(true);
         AdjustBrightness(photo);
     });
@@ -204,41 +191,31 @@ void TForm1::BitBtn6Click() {
 // A turn services no messages; it only has to wait for a tone pass that
 // dispatched its click.
 void TForm1::BitBtn7Click() {
-    if (tonePass_.Running())
-        return;
-    TApplication::Guard([this] { history_.Turn(Controls(), TTurnDirection::Right); });
+    Run(TCommandId::TurnRight, [this] { history_.Turn(Controls(), TTurnDirection::Right); });
 }
 
 void TForm1::BitBtn8Click() {
-    if (tonePass_.Running())
-        return;
-    TApplication::Guard([this] { history_.Turn(Controls(), TTurnDirection::Left); });
+    Run(TCommandId::TurnLeft, [this] { history_.Turn(Controls(), TTurnDirection::Left); });
 }
 
 void TForm1::SpeedButton1Click() {
-    TApplication::Guard([this] { ChooseNextLayout(Controls()); });
+    Run(TCommandId::NextLayout, [this] { ChooseNextLayout(Controls()); });
 }
 
 void TForm1::SpeedButton2Click() {
-    TApplication::Guard([this] { ChooseNextPosition(Controls()); });
+    Run(TCommandId::NextPosition, [this] { ChooseNextPosition(Controls()); });
 }
 
 void TForm1::BitBtn3Click() {
-    if (tonePass_.Running())
-        return;
-    TApplication::Guard([this] { history_.Trim(Controls()); });
+    Run(TCommandId::Trim, [this] { history_.Trim(Controls()); });
 }
 
 void TForm1::Undo() {
-    if (tonePass_.Running())
-        return;
-    TApplication::Guard([this] { history_.Undo(Controls()); });
+    Run(TCommandId::Undo, [this] { history_.Undo(Controls()); });
 }
 
 void TForm1::Redo() {
-    if (tonePass_.Running())
-        return;
-    TApplication::Guard([this] { history_.Redo(Controls()); });
+    Run(TCommandId::Redo, [this] { history_.Redo(Controls()); });
 }
 
 void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {
@@ -249,16 +226,16 @@ void TForm1::SelShape1MouseMove(QObject*, Qt::KeyboardModifiers, int, int) {
 // through the command's own handler.
 
 void TForm1::AddShortcuts() {
-    const auto add = [this](QKeyCombination key, auto action) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this, action, Qt::WindowShortcut);
+    const auto add = [this](const QKeySequence& key, auto action) {
+        auto* shortcut = new QShortcut(key, this, action, Qt::WindowShortcut);
         shortcut->setAutoRepeat(true);
     };
-    add(Qt::CTRL | Qt::Key_O, [this] { BitBtn2Click(); });
-    add(Qt::CTRL | Qt::Key_S, [this] { BitBtn1Click(); });
-    add(Qt::CTRL | Qt::Key_T, [this] { BitBtn3Click(); });
-    add(Qt::CTRL | Qt::Key_Z, [this] { Undo(); });
-    add(Qt::CTRL | Qt::SHIFT | Qt::Key_Z, [this] { Redo(); });
-    add(Qt::CTRL | Qt::Key_Y, [this] { Redo(); });
+    for (const TCommand& command : Commands())
+        for (const QString& key : command.Keys)
+            add(QKeySequence(key, QKeySequence::PortableText), [this, handler = command.Handler] {
+                QMetaObject::invokeMethod(this, handler, Qt::DirectConnection);
+            });
+    // The frame's nudges: a pixel, or ten with Shift.
     struct Arrow {
         Qt::Key key;
         int dx;
@@ -266,10 +243,18 @@ void TForm1::AddShortcuts() {
     };
     for (const Arrow a : {Arrow{Qt::Key_Left, -1, 0}, Arrow{Qt::Key_Right, 1, 0},
                           Arrow{Qt::Key_Up, 0, -1}, Arrow{Qt::Key_Down, 0, 1}}) {
-        add(QKeyCombination(a.key), [this, a] { MoveFrameByKey(a.dx, a.dy, Qt::NoModifier); });
-        add(Qt::SHIFT | a.key,
+        add(QKeySequence(a.key), [this, a] { MoveFrameByKey(a.dx, a.dy, Qt::NoModifier); });
+        add(QKeySequence(Qt::SHIFT | a.key),
             [this, a] { MoveFrameByKey(10 * a.dx, 10 * a.dy, Qt::ShiftModifier); });
     }
+}
+
+QList<QWidget*> TForm1::HeldControls() const {
+    QList<QWidget*> controls;
+    for (const TCommand& command : Commands())
+        if (command.HeldDuringPass && command.Control != nullptr)
+            controls.append(findChild<QWidget*>(QLatin1String(command.Control)));
+    return controls;
 }
 
 void TForm1::MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift) {
@@ -282,7 +267,7 @@ void TForm1::MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift) {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!tonePass_.Running() && !FirstLocalFile(event->mimeData()).isEmpty())
+    if (!HeldOff(TCommandId::Open) && !FirstLocalFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -290,7 +275,7 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
     const QString file = FirstLocalFile(event->mimeData());
-    if (tonePass_.Running() || file.isEmpty()) {
+    if (HeldOff(TCommandId::Open) || file.isEmpty()) {
         event->ignore();
         return;
     }
@@ -302,13 +287,9 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 bool TForm1::OpenNamedFile(const QString& fileName) {
-    if (tonePass_.Running())
-        return false;
     bool opened = false;
-    TApplication::Guard([this, &fileName, &opened] {
+    Run(TCommandId::Open, [this, &fileName, &opened] {
         opened = OpenPhotoFile(Controls(), {Settings.LastOpenFolder, SaveSettings}, fileName);
-        if (opened)
-            history_.PhotoReplaced();
     });
     return opened;
 }
@@ -326,25 +307,29 @@ QString TForm1::ShownToolTip(const QWidget* control) const {
                       Composition.CellRects[static_cast<size_t>(Composition.CurrentCell)]);
         return FrameReadoutText(readout);
     }
-    const std::pair<const QWidget*, const char*> keys[] = {
-        {BitBtn2, "Ctrl+O"}, {BitBtn1, "Ctrl+S"}, {BitBtn3, "Ctrl+T"}};
-    for (const auto& [button, key] : keys)
-        if (control == button)
-            return button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(key)) +
-                   UndoHint(control);
-    for (const QWidget* button : {BitBtn5, BitBtn4, BitBtn6, BitBtn7, BitBtn8})
-        if (control == button) // the turns have no hint of their own
-            return button->toolTip().isEmpty() ? UndoHint(control).mid(1)
-                                               : button->toolTip() + UndoHint(control);
-    return {};
+    const TCommand* command = CommandOfControl(control->objectName());
+    if (command == nullptr)
+        return {};
+    const QString hint = UndoHint(*command);
+    if (command->Keys.isEmpty() && hint.isEmpty())
+        return {};
+    QString tip = control->toolTip();
+    if (!command->Keys.isEmpty())
+        tip += QStringLiteral(" (%1)").arg(command->Keys.first());
+    // A button without a hint of its own (the turns) shows the undo lines alone.
+    return tip.isEmpty() ? hint.mid(1) : tip + hint;
 }
 
-QString TForm1::UndoHint(const QWidget* control) const {
-    const QString keys = QStringLiteral("\n元に戻す: Ctrl+Z　やり直す: Ctrl+Shift+Z / Ctrl+Y");
-    if (control == BitBtn3 || control == BitBtn7 || control == BitBtn8)
-        return keys;
-    if (control != BitBtn5 && control != BitBtn4 && control != BitBtn6)
+QString TForm1::UndoHint(const TCommand& command) const {
+    if (command.Undoing == TUndoing::None)
         return {};
+    const TCommand& undo = Command(TCommandId::Undo);
+    const TCommand& redo = Command(TCommandId::Redo);
+    const QString keys = QStringLiteral("\n%1: %2　%3: %4")
+                             .arg(undo.Name, undo.Keys.join(QStringLiteral(" / ")), redo.Name,
+                                  redo.Keys.join(QStringLiteral(" / ")));
+    if (command.Undoing == TUndoing::Step)
+        return keys;
     switch (history_.NextTonePass(*Composition.WorkBitmap)) {
     case TToneKeeping::Kept:
         return keys;

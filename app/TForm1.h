@@ -1,4 +1,5 @@
 #pragma once
+#include "CommandTable.h"
 #include "EditHistory.h"
 #include "PassGuard.h"
 #include "WindowControls.h"
@@ -16,9 +17,6 @@ class TForm1 : public QWidget, public Ui::TForm1 {
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
-
-    // Shows the view that ViewRequest asks for and stores the opposite request.
-    void ShowView();
 
     // The controls the operations act on.
     TWindowControls Controls();
@@ -80,21 +78,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool HeldOff(TCommandId id) const;
+    // Runs a command through the error report, unless a tone pass holds it off.
+    void Run(TCommandId id, const std::function<void()>& command);
+    void TonePass(TCommandId id, const std::function<void(TBitmap&)>& pass);
     void AddShortcuts();
-    void TonePass(const std::function<void(TBitmap&)>& pass);
+    // The buttons of the commands a tone pass holds off.
+    QList<QWidget*> HeldControls() const;
     // The lines a command's tool tip ends with, each after a line break: how
     // the command is taken back, or that it cannot be.
-    QString UndoHint(const QWidget* control) const;
+    QString UndoHint(const TCommand& command) const;
     // The arrow keys' step: the proportion kept first, as on a mouse move.
     void MoveFrameByKey(int dx, int dy, Qt::KeyboardModifiers shift);
 
     // Holds off opening, turning, tone passes and trimming, and closing the
     // window, while a tone pass services messages.
-    TPassGuard tonePass_{[this] {
-                             return QList<QWidget*>{BitBtn2, BitBtn7, BitBtn8, BitBtn5,
-                                                    BitBtn4, BitBtn6, BitBtn3};
-                         },
-                         [this] { close(); }};
+    TPassGuard tonePass_{[this] { return HeldControls(); }, [this] { close(); }};
     // The steps that can be taken back: the photo's since it was opened, and
     // the output picture's.
     TEditHistory history_;

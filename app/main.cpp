@@ -1,4 +1,4 @@
-#include "FontSubstitutes.h"
+#include "TFont.h"
 #include "TApplication.h"
 #include "TForm1.h"
 

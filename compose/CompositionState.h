@@ -14,7 +14,7 @@ struct TCompositionState {
     int CurrentCell = 0;  // 1..18, always a cell of LayoutKind
     std::unique_ptr<TBitmap> WorkBitmap;
     TJPEGImage* JpegPicture = nullptr; // only while a photo is being opened
-    int ViewRequest = 0;               // read by ShowView: non-zero asks for the input view
+    int ViewRequest = 0;               // read by ShowRequestedView: non-zero asks for the input view
     std::array<TCellRect, CellCount + 1> CellRects{}; // indexed 1..18
 };
 

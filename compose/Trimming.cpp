@@ -7,6 +7,7 @@
 #include "TCanvas.h"
 #include "TImage.h"
 #include "TSelShape.h"
+#include "ViewSwitch.h"
 
 #include <QProgressBar>
 #include <algorithm>
@@ -52,8 +53,7 @@ void Trim(const TWindowControls& controls) {
     DrawSeparators(output, Composition.LayoutKind);
     output.setVisible(true);
 
-    Composition.ViewRequest = 0;
-    controls.ShowView();
+    RequestView(controls, TView::Output);
     controls.ProgressBar1->setValue(0);
 }
 

@@ -1,6 +1,4 @@
 #pragma once
-#include <functional>
-
 class QCheckBox;
 class QProgressBar;
 class QScrollBar;
@@ -21,6 +19,8 @@ struct TWindowControls {
     TImage* Image2 = nullptr;   // the fitted photo of the input view
     TImage* Img1 = nullptr;     // staging picture of a trimming
     TImage* gbImage = nullptr;  // layout thumbnail
+    TImage* Image5 = nullptr;   // tab picture of the input view
+    TImage* Image6 = nullptr;   // tab picture of the output view
     TSelShape* SelShape1 = nullptr;
     TSpeedButton* SpeedButton2 = nullptr;
     TLabel* Label4 = nullptr;
@@ -29,6 +29,4 @@ struct TWindowControls {
     QCheckBox* CheckBox1 = nullptr;
     TOpenDialog* OpenDialog1 = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
-    // The window's view switch, reading and writing Composition.ViewRequest.
-    std::function<void()> ShowView;
 };

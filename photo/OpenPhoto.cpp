@@ -5,6 +5,7 @@
 #include "FrameFitting.h"
 #include "InputPanel.h"
 #include "PhotoMemory.h"
+#include "PhotoReplaced.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TFileDialog.h"
@@ -13,6 +14,7 @@
 #include "TPanel.h"
 #include "TPhotoFile.h"
 #include "TProgressBar.h"
+#include "ViewSwitch.h"
 
 #include <QFile>
 #include <QProgressBar>
@@ -81,8 +83,7 @@ void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QStrin
 }
 
 void ShowInputView(const TWindowControls& c) {
-    Composition.ViewRequest = 1;
-    c.ShowView();
+    RequestView(c, TView::Input);
     PlaceSelectionFrame(*c.SelShape1, *c.Panel2);
 }
 
@@ -101,6 +102,8 @@ bool OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFo
         // Opening reports nothing else: what was not replaced stays as it was.
     }
     ShowInputView(controls);
+    if (opened)
+        NotifyPhotoReplaced();
     // Told over the input view, which still shows the earlier photo.
     if (refused)
         ReportException(*refused);

@@ -2,7 +2,6 @@
 
 #include "Exceptions.h"
 #include "ImageAllocation.h"
-#include "TCanvas.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,9 +11,6 @@ namespace {
 constexpr TColor FromQRgb(QRgb rgb) { return RGB(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
 
 } // namespace
-
-TBitmap::TBitmap() = default;
-TBitmap::~TBitmap() = default;
 
 void TBitmap::SetDimensions(int width, int height) {
     size_ = static_cast<std::uint32_t>(width) | std::uint64_t{static_cast<std::uint32_t>(height)} << 32;
@@ -36,14 +32,6 @@ TPixelFormat TBitmap::PixelFormat() const {
     }
     return TPixelFormat::pf32bit;
 }
-
-TCanvas* TBitmap::Canvas() {
-    if (!canvas_)
-        canvas_ = std::make_unique<TCanvas>(*this);
-    return canvas_.get();
-}
-
-bool TBitmap::HasCanvas() const { return canvas_ != nullptr; }
 
 const QImage& TBitmap::Image() const {
     // Whoever copies the QImage shares our pixels; the next write must detach.
@@ -197,10 +185,6 @@ void TBitmap::Assign(const TBitmap& source) {
     SetDimensions(source.Width(), source.Height());
     CachePointers();
     Changed();
-}
-
-TColor TBitmap::FillColor() const {
-    return canvas_ ? ResolveColor(canvas_->Brush.Color) : clWhite;
 }
 
 void TBitmap::SetWidth(int width) { Resize(std::max(width, 0), Height()); }

@@ -1,9 +1,9 @@
 #include "TCanvas.h"
 
-#include "FontSubstitutes.h"
 #include "Exceptions.h"
 #include "Rounding.h"
 #include "TBitmap.h"
+#include "TFont.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -21,8 +21,6 @@ QColor ToQColor(TColor resolved) {
 }
 
 } // namespace
-
-int TFont::PixelHeight() const { return Round(Size * 96.0L / 72.0L); }
 
 TCanvas::TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
 

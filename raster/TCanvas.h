@@ -1,6 +1,7 @@
 #pragma once
 #include "TBitmap.h"
 #include "TColor.h"
+#include "TFont.h"
 #include "TRect.h"
 
 #include <string>
@@ -19,19 +20,6 @@ struct TPen {
 struct TBrush {
     TColor Color = clWhite;
     TBrushStyle Style = TBrushStyle::bsSolid;
-};
-
-constexpr int SHIFTJIS_CHARSET = 128;
-constexpr int DEFAULT_CHARSET = 1;
-
-struct TFont {
-    std::string Name = "ＭＳ Ｐゴシック"; // UTF-8; mapped to an installed font
-    int Size = 9;                         // points
-    TColor Color = clWindowText;
-    int Charset = SHIFTJIS_CHARSET;
-    bool Bold = false;
-    // Pixel height: the integer nearest to Size * 96 / 72.
-    int PixelHeight() const;
 };
 
 // The drawing surface of one bitmap. Coordinates: column X, row Y from the

@@ -1,4 +1,4 @@
-#include "FontSubstitutes.h"
+#include "TFont.h"
 #include "TBitmap.h"
 #include "TCanvas.h"
 

@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "ExifOrientation.h"
 #include "FileBytes.h"
+#include "JpegCodec.h"
 #include "TBitmap.h"
 #include "TColourTransform.h"
 #include "THeifPicture.h"
@@ -11,8 +12,6 @@
 #include "TRowWorker.h"
 
 #include <cstdio>
-#include <jerror.h>
-#include <jpeglib.h>
 
 namespace {
 
@@ -130,7 +129,7 @@ void TPhotoFile::AssignTo(TBitmap& dest) {
 
 void TPhotoFile::RefuseAbove(std::int64_t pixels) const {
     if (MaxPixels > 0 && pixels > MaxPixels)
-        throw EJPEG(JERR_IMAGE_TOO_BIG);
+        throw EJPEG(JpegImageTooBigCode());
 }
 
 void TPhotoFile::DecodeJpeg(TBitmap& decoded) {

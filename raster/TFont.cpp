@@ -1,10 +1,12 @@
-#include "FontSubstitutes.h"
+#include "TFont.h"
 
-#include "TCanvas.h"
+#include "Rounding.h"
 
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+
+int TFont::PixelHeight() const { return Round(Size * 96.0L / 72.0L); }
 
 void RegisterFontSubstitutes() {
     static const bool registered = [] {

@@ -32,6 +32,10 @@ constexpr std::int64_t JpegPaddedPixelLimit = std::int64_t{4096} * 4096;
 constexpr int JpegDataFraction = 32;
 int JpegScanLimitFor(std::int64_t pixels);
 
+// The library's code for a picture larger than a reader will take, for the
+// refusals other readers share with JPEG.
+int JpegImageTooBigCode();
+
 struct JpegDecodeSettings {
     JpegOutput output = JpegOutput::Rgb;
     bool quantize = false; // to an 8-bit colour map

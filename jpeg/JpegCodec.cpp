@@ -167,6 +167,8 @@ void OpenDecoder(j_decompress_ptr cinfo, const unsigned char* data, std::size_t 
 
 } // namespace
 
+int JpegImageTooBigCode() { return JERR_IMAGE_TOO_BIG; }
+
 int JpegScanLimitFor(std::int64_t pixels) {
     if (pixels <= 0)
         return JpegScanLimit;
