@@ -11,6 +11,12 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 status=0
 summary=()
+
+echo "=== rooms: include circles, upward includes, lines per room"
+if ! python3 "$root/scripts/rooms.py" "$root"; then
+    status=1
+fi
+
 for variant in "build RelWithDebInfo" "build-sanitize Sanitize"; do
     set -- $variant
     echo "=== $2 build ($1)"
