@@ -1,62 +1,9 @@
 #include "BenchSupport.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <jpeglib.h>
 #include <memory>
-
-QImage SynthesisePhoto(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            const double t = std::sin(x * 0.01) * std::cos(y * 0.013);
-            const int noise = ((x * 7919 + y * 104729) >> 3) & 15;
-            row[3 * x + 0] = static_cast<uchar>(std::clamp(static_cast<int>(128 + 100 * t) + noise, 0, 255));
-            row[3 * x + 1] = static_cast<uchar>((x * 255 / width + noise) & 0xFF);
-            row[3 * x + 2] = static_cast<uchar>((y * 255 / height + 2 * noise) & 0xFF);
-        }
-    }
-    return image;
-}
-
-namespace {
-
-QByteArray Encode(const QImage& rgb, int quality, bool progressive) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(rgb.width());
-    cinfo.image_height = static_cast<JDIMENSION>(rgb.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    std::free(out);
-    return bytes;
-}
-
-} // namespace
-
-QByteArray BareEncode(const QImage& rgb, int quality) { return Encode(rgb, quality, false); }
-
-QByteArray BareEncodeProgressive(const QImage& rgb, int quality) { return Encode(rgb, quality, true); }
 
 namespace {
 

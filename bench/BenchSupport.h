@@ -1,19 +1,13 @@
 #pragma once
 #include <QByteArray>
-#include <QImage>
 #include <benchmark/benchmark.h>
 #include <map>
 #include <string>
 #include <vector>
 
-// A 24-bit picture of smooth gradients with a little texture, so that its
-// coded size is photo-like.
-QImage SynthesisePhoto(int width, int height);
-
-// libjpeg's bare encode of 24-bit pixels into memory, the floor for our saving.
-QByteArray BareEncode(const QImage& rgb, int quality);
-// The same with libjpeg's simple progression.
-QByteArray BareEncodeProgressive(const QImage& rgb, int quality);
+// The pictures and files the benchmarks work on come from the tests'
+// fixtures (tests/fixtures): SynthesisePhoto, MakeJpeg (libjpeg's bare
+// encode, the floor for our saving), the hostile files.
 
 // libjpeg's bare decode with the program's settings (RGB, accurate transform,
 // block smoothing) into a new plain buffer, the floor for decoding; returns a

@@ -4,8 +4,12 @@
 // every Exif orientation against one quarter turn, a 12-megapixel HEIC
 // against libheif's own decode into its buffer.
 #include "BenchSupport.h"
+#include "IccProfiles.h"
+#include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "QuarterTurn.h"
 #include "Rotation.h"
+#include "SynthesisedPhoto.h"
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 #include "TPhotoFile.h"
@@ -18,38 +22,13 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <benchmark/benchmark.h>
-#include <lcms2.h>
 #include <libheif/heif.h>
 
 namespace {
 
-// An Adobe RGB (1998) profile as Little CMS writes it.
-QByteArray AdobeRgbProfile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.19921875);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-// The profile as one ICC_PROFILE APP2 segment right after the start marker.
-QByteArray WithIcc(const QByteArray& jpeg, const QByteArray& icc) {
-    QByteArray segment("\xFF\xE2", 2);
-    const int length = static_cast<int>(icc.size()) + 16;
-    segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
-    segment.append(QByteArray("ICC_PROFILE\0\x01\x01", 14)).append(icc);
-    return jpeg.left(2) + segment + jpeg.mid(2);
-}
-
 const QByteArray& AdobeJpeg() {
-    static const QByteArray bytes = WithIcc(BareEncode(SynthesisePhoto(6000, 4000), 90), AdobeRgbProfile());
+    static const QByteArray bytes =
+        WithIcc(MakeJpeg(SynthesisePhoto(6000, 4000), {.quality = 90}), AdobeRgbProfile());
     return bytes;
 }
 

@@ -7,7 +7,9 @@
 // opening and turning it, and the time and memory of opening hostile files.
 #include "BenchSupport.h"
 #include "CompositionState.h"
+#include "HostileJpeg.h"
 #include "ImageAllocation.h"
+#include "JpegFixtures.h"
 #include "OpenPhoto.h"
 #include "Rotation.h"
 #include "Settings.h"
@@ -77,7 +79,7 @@ void WritePhotos() {
         QFile file(PhotoPath(i));
         if (file.exists())
             continue;
-        const QByteArray bytes = BareEncode(MakePicture(kPhotos[i]), 90);
+        const QByteArray bytes = MakeJpeg(MakePicture(kPhotos[i]), {.quality = 90});
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
     }
@@ -199,33 +201,7 @@ void ReportOpenAndTurnPeak() {
 
 QByteArray Tiny(bool progressive) {
     QImage image = MakePicture({"tiny", 16, 16, true});
-    return progressive ? BareEncodeProgressive(image, 90) : BareEncode(image, 90);
-}
-
-QByteArray Declaring(QByteArray jpeg, int width, int height) {
-    for (qsizetype i = 0; i + 9 < jpeg.size(); ++i) {
-        const auto m = static_cast<unsigned char>(jpeg[i + 1]);
-        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) {
-            jpeg[i + 5] = static_cast<char>(height >> 8);
-            jpeg[i + 6] = static_cast<char>(height & 0xFF);
-            jpeg[i + 7] = static_cast<char>(width >> 8);
-            jpeg[i + 8] = static_cast<char>(width & 0xFF);
-            break;
-        }
-    }
-    return jpeg;
-}
-
-// The last scan of a progressive file repeated until the file has `scans`
-// scans: the decoder only warns about the repeats.
-QByteArray RepeatingLastScan(const QByteArray& progressive, int repeats) {
-    const qsizetype sos = progressive.lastIndexOf(QByteArray("\xFF\xDA", 2));
-    const qsizetype eoi = progressive.size() - 2;
-    const QByteArray scan = progressive.mid(sos, eoi - sos);
-    QByteArray bytes = progressive.left(eoi);
-    for (int i = 0; i < repeats; ++i)
-        bytes += scan;
-    return bytes + progressive.mid(eoi);
+    return MakeJpeg(image, {.quality = 90, .progressive = progressive});
 }
 
 struct HostileFile {
@@ -234,22 +210,22 @@ struct HostileFile {
 };
 
 std::vector<HostileFile> HostileFiles() {
-    const QByteArray camera = BareEncode(MakePicture(kPhotos[1]), 90);
-    const QByteArray smooth = BareEncodeProgressive(MakePicture(kPhotos[0]), 90);
-    const QByteArray progressive = BareEncodeProgressive(MakePicture(kPhotos[1]), 90);
+    const QByteArray camera = MakeJpeg(MakePicture(kPhotos[1]), {.quality = 90});
+    const QByteArray smooth = MakeJpeg(MakePicture(kPhotos[0]), {.quality = 90, .progressive = true});
+    const QByteArray progressive = MakeJpeg(MakePicture(kPhotos[1]), {.quality = 90, .progressive = true});
     return {
-        {"progressive, declares 22000 x 22000", Declaring(Tiny(true), 22000, 22000)},
-        {"progressive, declares 14000 x 14000", Declaring(Tiny(true), 14000, 14000)},
-        {"progressive, declares 16320 x 12240", Declaring(Tiny(true), 16320, 12240)},
-        {"baseline, declares 22000 x 22000", Declaring(Tiny(false), 22000, 22000)},
-        {"baseline, declares 16320 x 12240", Declaring(Tiny(false), 16320, 12240)},
-        {"baseline, declares 65500 x 65500", Declaring(Tiny(false), 65500, 65500)},
-        {"6000 x 4000 progressive, last scan 1000 times", RepeatingLastScan(smooth, 1000)},
+        {"progressive, declares 22000 x 22000", WithDeclaredSize(Tiny(true), 22000, 22000)},
+        {"progressive, declares 14000 x 14000", WithDeclaredSize(Tiny(true), 14000, 14000)},
+        {"progressive, declares 16320 x 12240", WithDeclaredSize(Tiny(true), 16320, 12240)},
+        {"baseline, declares 22000 x 22000", WithDeclaredSize(Tiny(false), 22000, 22000)},
+        {"baseline, declares 16320 x 12240", WithDeclaredSize(Tiny(false), 16320, 12240)},
+        {"baseline, declares 65500 x 65500", WithDeclaredSize(Tiny(false), 65500, 65500)},
+        {"6000 x 4000 progressive, last scan 1000 times", RepeatLastScan(smooth, CountScans(smooth) + 1000)},
         {"6000 x 4000 baseline cut at 5 %", camera.left(camera.size() / 20)},
         {"6000 x 4000 baseline cut at 50 %", camera.left(camera.size() / 2)},
         {"6000 x 4000 progressive cut at 1 %", progressive.left(progressive.size() / 100)},
         {"6000 x 4000 progressive cut at 10 %", progressive.left(progressive.size() / 10)},
-        {"6000 x 4000 baseline declares 16000 x 12000", Declaring(camera, 16000, 12000)},
+        {"6000 x 4000 baseline declares 16000 x 12000", WithDeclaredSize(camera, 16000, 12000)},
     };
 }
 

@@ -1,6 +1,8 @@
 // Raster and JPEG services on a 24-megapixel photo, each figure beside the floor
 // that plain code reaches on the same data in the same run.
 #include "BenchSupport.h"
+#include "JpegFixtures.h"
+#include "SynthesisedPhoto.h"
 #include "TBitmap.h"
 #include "TCanvas.h"
 #include "TJPEGImage.h"
@@ -31,7 +33,7 @@ const QImage& PhotoPixels() {
 }
 
 const QByteArray& PhotoJpeg() {
-    static const QByteArray bytes = BareEncode(PhotoPixels(), 90);
+    static const QByteArray bytes = MakeJpeg(PhotoPixels(), {.quality = 90});
     return bytes;
 }
 
@@ -179,7 +181,7 @@ void Encode_SaveToFile(benchmark::State& state) {
 void Encode_Floor(benchmark::State& state) {
     const QImage& rgb = OutputPixels();
     for (auto _ : state)
-        benchmark::DoNotOptimize(BareEncode(rgb, 90));
+        benchmark::DoNotOptimize(MakeJpeg(rgb, {.quality = 90}));
 }
 
 } // namespace

@@ -3,9 +3,11 @@
 // same data in the same run.
 #include "BenchSupport.h"
 #include "CompositionState.h"
+#include "JpegFixtures.h"
 #include "Rounding.h"
 #include "SavePhoto.h"
 #include "Settings.h"
+#include "SynthesisedPhoto.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TFileDialog.h"
@@ -157,7 +159,7 @@ void Save_Photo(benchmark::State& state) {
 void Save_Floor(benchmark::State& state) {
     const QImage& rgb = OutputPixels();
     for (auto _ : state)
-        benchmark::DoNotOptimize(BareEncode(rgb, 90));
+        benchmark::DoNotOptimize(MakeJpeg(rgb, {.quality = 90}));
 }
 
 // Prints each figure against its floor after the run (CPU time: the machine

@@ -6,6 +6,7 @@
 #include "TBitmap.h"
 #include "TFileDialog.h"
 #include "TSelShape.h"
+#include "TestFileBytes.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,5 @@
 #include "DesktopSupport.h"
+#include "TestFileBytes.h"
 
 #include <QDropEvent>
 #include <QMimeData>

@@ -1,6 +1,7 @@
 // "tolvane PHOTO": the photo named on the command line opens at start as a
 // dropped one does; a file that does not open leaves the start state.
 #include "DesktopSupport.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 

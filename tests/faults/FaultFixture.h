@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "TApplication.h"
 #include "TFileDialog.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 #include <QMap>

@@ -1,4 +1,5 @@
 #include "FaultFixture.h"
+#include "TestFileBytes.h"
 #include "Tmpfs.h"
 
 #include "CompositionState.h"

@@ -1,9 +1,12 @@
 #include "FormatFixtures.h"
+#include "IccProfiles.h"
 #include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "Oracle.h"
 #include "SharedData.h"
 #include "TBitmap.h"
 #include "TJPEGImage.h"
+#include "TestFileBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,10 @@
 #include "FormatFixtures.h"
 #include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "OpenTestSupport.h"
 #include "TApplication.h"
 #include "TFileDialog.h"
+#include "TestFileBytes.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,8 +1,10 @@
 #include "FormatFixtures.h"
 #include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "SharedData.h"
 #include "TJPEGImage.h"
 #include "TPhotoFile.h"
+#include "TestFileBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 #include "TPhotoFile.h"
+#include "TestFileBytes.h"
 
 #include <QBuffer>
 #include <QImageWriter>

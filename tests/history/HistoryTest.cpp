@@ -9,6 +9,7 @@
 #include "TImage.h"
 #include "TPanel.h"
 #include "TSelShape.h"
+#include "TestFileBytes.h"
 
 #include <QCoreApplication>
 #include <QHelpEvent>

@@ -5,6 +5,7 @@
 #include "TBitmap.h"
 #include "TFileDialog.h"
 #include "TJPEGImage.h"
+#include "TestFileBytes.h"
 
 #include <QTest>
 

@@ -5,6 +5,7 @@
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TFileDialog.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 #include <QElapsedTimer>

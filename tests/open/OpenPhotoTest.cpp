@@ -4,6 +4,7 @@
 #include "TApplication.h"
 #include "TCanvas.h"
 #include "TJPEGImage.h"
+#include "TestFileBytes.h"
 
 #include <QFileInfo>
 #include <functional>

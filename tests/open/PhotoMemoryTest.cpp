@@ -2,6 +2,7 @@
 #include "OpenTestSupport.h"
 #include "SharedData.h"
 #include "TApplication.h"
+#include "TestFileBytes.h"
 
 #include <QProgressBar>
 #include <map>

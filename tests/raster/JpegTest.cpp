@@ -4,6 +4,7 @@
 #include "TCanvas.h"
 #include "TJPEGImage.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "SavedJpeg.h"
+#include "TestFileBytes.h"
 
 #include "FormFixture.h"
 #include "JpegFixtures.h"

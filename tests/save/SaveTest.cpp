@@ -1,4 +1,5 @@
 #include "SavedJpeg.h"
+#include "TestFileBytes.h"
 
 #include "CompositionState.h"
 #include "FormFixture.h"

@@ -3,6 +3,7 @@
 // that is not its business.
 #include "JpegFixtures.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 #include "WaitFor.h"
 
 #include <QFile>

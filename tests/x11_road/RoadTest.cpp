@@ -4,6 +4,7 @@
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 #include "WaitFor.h"
 
 #include <QDir>
