@@ -1,4 +1,5 @@
 #include "TFont.h"
+#include "SavePhoto.h"
 #include "TApplication.h"
 #include "TForm1.h"
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     RegisterFontSubstitutes();
     TForm1 form;
     form.show();
+    // Saves in place that an earlier run left unfinished are settled first,
+    // the photo handed over below may be one of them.
+    QMetaObject::invokeMethod(&form, [] { SettleInterruptedSaves(); }, Qt::QueuedConnection);
     // A photo handed over by the desktop ("Open With") opens once the window
     // is up, as a dropped one does.
     if (const QString photo = application.PhotoArgument(); !photo.isEmpty())

@@ -20,8 +20,8 @@ EJPEG::EJPEG(int code) : Exception(Format("JPEG エラー #%d", std::to_string(c
 EFOpenError::EFOpenError(const std::string& fileName)
     : Exception(Format("ファイル %s は開けません", fileName)) {}
 
-EFCreateError::EFCreateError(const std::string& fileName)
-    : Exception(Format("ファイル %s を作成できません", fileName)) {}
+EFCreateError::EFCreateError(const std::string& fileName, std::error_code code)
+    : Exception(Format("ファイル %s を作成できません", fileName)), code_(code) {}
 
 EReadError::EReadError() : Exception("ストリームからの読み込みエラー") {}
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 // Failures are exceptions; messages are UTF-8.
 class Exception : public std::runtime_error {
@@ -32,7 +33,13 @@ public:
 
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& fileName); // "ファイル %s を作成できません"
+    // The error code, where known, tells why, as std::system_error's does;
+    // the message stays the same.
+    explicit EFCreateError(const std::string& fileName, std::error_code code = {}); // "ファイル %s を作成できません"
+    std::error_code Code() const { return code_; }
+
+private:
+    std::error_code code_;
 };
 
 class EReadError : public Exception {

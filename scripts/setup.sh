@@ -14,6 +14,7 @@ packages=(
     fonts-ipafont-gothic fonts-ipafont-mincho
     xvfb xauth xdotool x11-utils
     xdg-utils desktop-file-utils
+    attr acl
     appstream
     clang libclang-rt-14-dev
 )

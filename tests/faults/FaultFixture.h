@@ -2,6 +2,7 @@
 #include "FormFixture.h"
 #include "JpegFixtures.h"
 #include "Settings.h"
+#include "StateHome.h"
 #include "TApplication.h"
 #include "TFileDialog.h"
 #include "TestFileBytes.h"
@@ -60,6 +61,7 @@ protected:
         SaveSettings();
     }
 
+    StateHome state;
     std::function<std::optional<QString>()> answer;
     QStringList reports;
 };

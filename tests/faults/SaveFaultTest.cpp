@@ -1,7 +1,9 @@
+#include "FailureReason.h"
 #include "FaultFixture.h"
 #include "TestFileBytes.h"
 #include "Tmpfs.h"
 
+#include "FileInPlace.h"
 #include "SavePhoto.h"
 #include "TBitmap.h"
 #include "TCanvas.h"
@@ -80,7 +82,7 @@ protected:
         const QString target = WithJpgExtension(chosen);
         EXPECT_TRUE(reports[0].startsWith(QStringLiteral("ファイル ") + target + QStringLiteral(" を作成できません")))
             << reports[0].toStdString();
-        EXPECT_TRUE(reports[0].contains(QString::fromLocal8Bit(std::strerror(error)))) << reports[0].toStdString();
+        EXPECT_TRUE(reports[0].contains(FailureReason(error))) << reports[0].toStdString();
     }
 
     // Saves as "photo" on the small disk, filled up; where no disk can be
@@ -182,4 +184,64 @@ TEST_F(SaveFaults, AFullDiskDuringAnInPlaceWriteKeepsTheEarlierPhoto) {
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_nlink, 2u);
     EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+// A full disk leaves no room for a temporary file, but an own file there
+// still takes a picture smaller than its old one, written in place; the copy
+// of its old content waits in the journal's folder meanwhile.
+TEST_F(SaveFaults, AFullDiskStillTakesASmallerPicture) {
+    TCanvas& canvas = *form->Image1->Canvas();
+    canvas.Pen.Color = canvas.Brush.Color = clWhite;
+    canvas.Rectangle(0, 0, 600, 450);
+    SaveAs(out.File(QStringLiteral("reference")));
+    const QByteArray expected = ReadFileBytes(out.File(QStringLiteral("reference.jpg")));
+    ASSERT_TRUE(reports.isEmpty());
+
+    TempDir place;
+    const QString disk = place.File(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir(place.Path()).mkdir(QStringLiteral("disk")));
+    TmpfsMount tmpfs(disk, 64 * 1024);
+    if (!tmpfs.Mounted())
+        GTEST_SKIP() << "no small disk to fill: " << tmpfs.Why().toStdString();
+    const QString photo = disk + QStringLiteral("/photo.jpg");
+    const QByteArray old = MakeJpeg(JpegTestPattern(400, 300));
+    ASSERT_GT(old.size(), expected.size());
+    WriteFileBytes(photo, old);
+    struct stat before{};
+    ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &before), 0);
+    tmpfs.Fill(disk + QStringLiteral("/filler"));
+
+    SaveAs(disk + QStringLiteral("/photo"));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ReadFileBytes(photo) == expected) << "the same bytes as any save of the picture";
+    struct stat after{};
+    ASSERT_EQ(::stat(QFile::encodeName(photo).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(FolderContents(disk).keys(), (QStringList{QStringLiteral("filler"), QStringLiteral("photo.jpg")}));
+    EXPECT_TRUE(state.JournalFiles().isEmpty()) << state.JournalFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(Settings.LastSaveFolder, QFile::encodeName(disk + QLatin1Char('/')));
+}
+
+// The reason the user reads is the one of the step that failed, carried with
+// the failure: Japanese for the common ones, the system's text for the rest.
+TEST_F(SaveFaults, TheReasonComesWithTheFailure) {
+    struct HookReset {
+        ~HookReset() { SetInPlaceStageHook(nullptr); }
+    } reset;
+    const QString photo = out.File(QStringLiteral("photo.jpg"));
+    WriteFileBytes(photo, oldPicture);
+    ASSERT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(out.File(QStringLiteral("link.jpg"))).constData()), 0);
+    for (const int error : {ENOSPC, EACCES, EROFS, EDQUOT, EIO, ENOENT, EEXIST, ENAMETOOLONG}) {
+        SCOPED_TRACE(std::strerror(error));
+        // The first write over the old content fails.
+        SetInPlaceStageHook([error](TInPlaceStage stage) { return stage == TInPlaceStage::CopyMade ? error : 0; });
+        reports.clear();
+        ExpectFailedSave(photo, out.Path(), error);
+        ASSERT_EQ(reports.size(), 1);
+        EXPECT_TRUE(reports[0].startsWith(QStringLiteral("ファイル ") + photo + QStringLiteral(" を作成できません: ") +
+                                          FailureReason(error)))
+            << reports[0].toStdString();
+        EXPECT_TRUE(state.JournalFiles().isEmpty());
+    }
 }

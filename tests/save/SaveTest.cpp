@@ -2,9 +2,11 @@
 #include "TestFileBytes.h"
 
 #include "CompositionState.h"
+#include "FailureReason.h"
 #include "FormFixture.h"
 #include "JpegFixtures.h"
 #include "SavePhoto.h"
+#include "StateHome.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TCanvas.h"
@@ -62,6 +64,7 @@ protected:
     }
     QString SettingsFile() const { return dir.File(QStringLiteral("tolvane.settings")); }
 
+    StateHome state;
     TempDir out;
     std::optional<QString> answer;
     int asked = 0;
@@ -274,7 +277,7 @@ TEST_F(Saving, AFailedSaveKeepsTheOldFileAndTellsTheUser) {
         const QString target = out.File(QString::fromUtf8(c.target));
         EXPECT_TRUE(reports[0].text.startsWith(QStringLiteral("ファイル ") + target + QStringLiteral(" を作成できません")))
             << reports[0].text.toStdString();
-        EXPECT_TRUE(reports[0].text.contains(QString::fromLocal8Bit(std::strerror(c.error))))
+        EXPECT_TRUE(reports[0].text.contains(FailureReason(c.error)))
             << reports[0].text.toStdString();
         EXPECT_EQ(Settings.LastSaveFolder, previousFolder);
         EXPECT_FALSE(QFile::exists(SettingsFile()));
