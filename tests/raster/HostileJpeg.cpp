@@ -120,3 +120,14 @@ QByteArray WithDeclaredSize(QByteArray jpeg, int width, int height) {
     ADD_FAILURE() << "no frame header";
     return jpeg;
 }
+
+QByteArray WithSecondFrameHeader(const QByteArray& jpeg) {
+    for (const Segment& s : Segments(jpeg)) {
+        if (s.marker >= 0xC0 && s.marker <= 0xC2) {
+            const int length = (static_cast<uchar>(jpeg[s.start + 2]) << 8) | static_cast<uchar>(jpeg[s.start + 3]);
+            return jpeg.left(jpeg.size() - 2) + jpeg.mid(s.start, 2 + length) + jpeg.right(2);
+        }
+    }
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
+}

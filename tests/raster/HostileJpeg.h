@@ -24,3 +24,8 @@ int CountScans(const QByteArray& jpeg);
 // The file with its frame header declaring another size; the decoder pads
 // the missing data.
 QByteArray WithDeclaredSize(QByteArray jpeg, int width, int height);
+
+// The file with a copy of its frame header just before its end marker: every
+// row decodes, then the library fails (JERR_SOF_DUPLICATE) on the markers
+// after the scan.
+QByteArray WithSecondFrameHeader(const QByteArray& jpeg);
