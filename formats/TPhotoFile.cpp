@@ -12,6 +12,7 @@
 #include "TRowWorker.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -25,7 +26,6 @@ public:
     explicit HooksOf(TJPEGImage& jpeg) : jpeg_(jpeg) {}
     ~HooksOf() {
         jpeg_.OnProgress = nullptr;
-        jpeg_.OnRows = nullptr;
         jpeg_.OnCmykRow = nullptr;
     }
     HooksOf(const HooksOf&) = delete;
@@ -33,6 +33,44 @@ public:
 
 private:
     TJPEGImage& jpeg_;
+};
+
+// Converts a decoding's colour rows batch by batch as the decoder delivers
+// them, on the other core for a photo-sized picture, so that converting costs
+// little more time than decoding.
+class ColourRows final : public TJPEGRowSink {
+public:
+    ColourRows(QImage& image, const TColourTransform& colour)
+        : bits_(image.bits()), stride_(image.bytesPerLine()), width_(image.width()), colour_(colour) {
+        if (static_cast<std::int64_t>(image.width()) * image.height() >= kParallelPixels)
+            worker_.emplace([this](int first, int count) { Convert(first, count); });
+    }
+
+    void Rows(int first, int count) noexcept override {
+        if (worker_)
+            worker_->Hand(first, count);
+        else
+            Convert(first, count);
+    }
+
+    void Finish() override {
+        if (worker_)
+            worker_->Finish();
+    }
+
+private:
+    void Convert(int first, int count) const noexcept {
+        for (int y = first; y < first + count; ++y) {
+            uchar* row = bits_ + y * stride_;
+            colour_.Convert(row, row, width_);
+        }
+    }
+
+    uchar* const bits_;
+    const qsizetype stride_;
+    const int width_;
+    const TColourTransform& colour_;
+    std::optional<TRowWorker> worker_; // last: joined before the rest goes
 };
 
 TColourInput JpegColourInput(int components, bool adobeMarker) {
@@ -150,43 +188,13 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
         };
         rowsConverted = true;
     }
-    // Colour rows are converted batch by batch as the decoder delivers them,
-    // on the other core for a photo-sized picture, so that converting costs
-    // little more time than decoding.
-    struct Rows {
-        uchar* bits = nullptr;
-        qsizetype stride = 0;
-        int width = 0;
-    } rows;
-    const auto convert = [c, &rows](int first, int count) {
-        for (int y = first; y < first + count; ++y) {
-            uchar* row = rows.bits + y * rows.stride;
-            c->Convert(row, row, rows.width);
-        }
-    };
-    std::unique_ptr<TRowWorker> worker;
+    TJPEGRowSinkMaker colourRows;
     if (c && components == 3 && jpeg_.PixelFormat == TJPEGPixelFormat::jf24Bit &&
         !jpeg_.GrayscaleParam) {
-        if (static_cast<std::int64_t>(jpeg_.Width()) * jpeg_.Height() >= kParallelPixels)
-            worker = std::make_unique<TRowWorker>(convert);
-        jpeg_.OnRows = [&rows, &worker, &convert](QImage& image, int first, int count) {
-            if (!rows.bits) {
-                rows.bits = image.bits();
-                rows.stride = image.bytesPerLine();
-                rows.width = image.width();
-            }
-            if (count == 0) {
-                if (worker)
-                    worker->Finish();
-            } else if (worker) {
-                worker->Hand(first, count);
-            } else {
-                convert(first, count);
-            }
-        };
+        colourRows = [c](QImage& image) { return std::make_unique<ColourRows>(image, *c); };
         rowsConverted = true;
     }
-    jpeg_.AssignTo(decoded);
+    jpeg_.AssignTo(decoded, colourRows);
     if (c && !rowsConverted && decoded.PixelFormat() == TPixelFormat::pf8bit)
         ConvertPalette(decoded, *c, input);
     const TOrientation orientation = ExifOrientation(metadata_.exif);

@@ -59,9 +59,11 @@ void TJPEGImage::Assign(const TBitmap& bitmap) {
     bitmap_ = std::move(copy);
 }
 
-void TJPEGImage::AssignTo(TBitmap& dest) {
+void TJPEGImage::AssignTo(TBitmap& dest) { AssignTo(dest, TJPEGRowSinkMaker()); }
+
+void TJPEGImage::AssignTo(TBitmap& dest, const TJPEGRowSinkMaker& makeSink) {
     if (!bitmap_)
-        Decode();
+        Decode(makeSink ? &makeSink : nullptr);
     dest.Assign(*bitmap_);
 }
 
@@ -73,7 +75,7 @@ bool TJPEGImage::Grayscale() const { return headerRead_ ? components_ == 1 : Gra
 int TJPEGImage::Components() const { return components_; }
 const QByteArray& TJPEGImage::Data() const { return data_; }
 
-void TJPEGImage::Decode() {
+void TJPEGImage::Decode(const TJPEGRowSinkMaker* makeSink) {
     JpegDecodeSettings settings;
     settings.smoothing = Smoothing;
     settings.scaleDenom = Scale == 2 || Scale == 4 || Scale == 8 ? Scale : 1;
@@ -116,11 +118,15 @@ void TJPEGImage::Decode() {
     target->stride = image.bytesPerLine();
     target->cmykRow = cmykRow.empty() ? nullptr : cmykRow.data();
     TPagesAhead pages(image);
+    // Made after the picture, so destroyed before it on every way out of here:
+    // a thread the sink runs is joined before the pixels can be freed.
+    const std::unique_ptr<TJPEGRowSink> sink = makeSink ? (*makeSink)(image) : nullptr;
     struct RowsContext {
         TJPEGImage* self;
         QImage* image;
         TPagesAhead* pages;
-    } context{this, &image, &pages};
+        TJPEGRowSink* sink;
+    } context{this, &image, &pages, sink.get()};
     if (OnCmykRow)
         target->cmykToRgb = [](void* p, const unsigned char* cmyk, unsigned char* rgb, int width) noexcept {
             static_cast<RowsContext*>(p)->self->OnCmykRow(cmyk, rgb, width);
@@ -130,18 +136,18 @@ void TJPEGImage::Decode() {
         auto* c = static_cast<RowsContext*>(p);
         c->pages->Written(static_cast<std::size_t>(first + count) *
                           static_cast<std::size_t>(c->image->bytesPerLine()));
-        if (c->self->OnRows)
-            c->self->OnRows(*c->image, first, count);
+        if (c->sink)
+            c->sink->Rows(first, count);
         if (c->self->OnProgress)
             c->self->OnProgress(first + count, c->image->height());
     };
     if (OnProgress)
         OnProgress(0, header.outputHeight);
     code = JpegDecode(Bytes(data_), static_cast<size_t>(data_.size()), settings, target.get());
-    if (OnRows)
-        OnRows(image, header.outputHeight, 0);
     if (code != 0)
         throw EJPEG(code);
+    if (sink)
+        sink->Finish();
     if (settings.quantize) {
         QList<QRgb> table;
         for (int i = 0; i < target->colorCount; ++i)

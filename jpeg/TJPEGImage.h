@@ -10,6 +10,27 @@
 enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
 enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
 
+// Takes the rows of one decoding as they come, to convert them while they are
+// still in the cache, perhaps on another thread. The decoding makes it once
+// its picture exists and destroys it before the picture can be let go,
+// however decoding ends: Finish settles the work on success, the destructor
+// on every other way out (an error, an exception), so no thread it started
+// can write into freed pixels.
+class TJPEGRowSink {
+public:
+    virtual ~TJPEGRowSink() = default;
+    // Rows [first, first + count) are in the picture, top to bottom without
+    // gaps, before the next batch is decoded. Runs inside the decoder's error
+    // frame: must not throw.
+    virtual void Rows(int first, int count) noexcept = 0;
+    // Every row is decoded: returns once all of them are worked.
+    virtual void Finish() = 0;
+};
+// Makes the sink of a decoding into `image`, whose size and format are final
+// and whose rows are not yet written. The sink may work on the rows through
+// image.bits(); a copy of the picture kept would not share them.
+using TJPEGRowSinkMaker = std::function<std::unique_ptr<TJPEGRowSink>(QImage& image)>;
+
 // The coding parameters every JPEG picture copies at creation.
 struct TJPEGDefaults {
     int CompressionQuality = 90;
@@ -46,6 +67,10 @@ public:
     void Assign(const TBitmap& bitmap);
     // JPEG-to-bitmap: decodes once, then dest takes the decoded pixels (shared).
     void AssignTo(TBitmap& dest);
+    // As above, the rows handed to a sink made by `makeSink` (when empty,
+    // none) as they are decoded. A picture decoded before is handed as it is,
+    // with no sink made.
+    void AssignTo(TBitmap& dest, const TJPEGRowSinkMaker& makeSink);
 
     bool Empty() const;
     int Width() const;
@@ -61,12 +86,6 @@ public:
     // Told while decoding: (0, rows) first, then the rows done after each
     // batch, last (rows, rows). Must not throw.
     std::function<void(int done, int rows)> OnProgress;
-    // Told after each batch of decoded rows [first, first + count) is in the
-    // bitmap's rows, before the next batch; must not throw. For converting
-    // rows while they are still in the cache. Decoding ends, whether it
-    // succeeded or not, with a call for no rows (first = rows, count = 0)
-    // while the pixels still exist: work handed elsewhere settles there.
-    std::function<void(QImage& image, int first, int count)> OnRows;
     // When set, turns each four-component row (4 bytes a pixel, as the file
     // holds them) into `width` RGB pixels instead of the plain conversion;
     // must not throw. For files that carry a CMYK colour profile.
@@ -82,7 +101,7 @@ public:
     bool Smoothing;
 
 private:
-    void Decode();
+    void Decode(const TJPEGRowSinkMaker* makeSink);
     QByteArray Encode() const;
 
     QByteArray data_;

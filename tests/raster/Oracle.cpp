@@ -1,23 +1,78 @@
 #include "Oracle.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 QString FindTool(const QString& name) { return QStandardPaths::findExecutable(name); }
 
+// Started with posix_spawn rather than QProcess: Qt starts its children with
+// vfork semantics through calls ThreadSanitizer intercepts, which leaves the
+// sanitizer blind to this thread's locks for the rest of the run.
 bool RunTool(const QString& program, const QStringList& arguments, std::vector<int> accepted, QString* messages) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& argument : arguments)
+        words.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int errors[2];
+    if (pipe2(errors, O_CLOEXEC) != 0)
+        return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+    pid_t child = -1;
+    const int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(errors[1]);
+    QByteArray text;
+    bool inTime = started == 0;
+    const QDeadlineTimer deadline(120000);
+    while (inTime) {
+        pollfd fd{errors[0], POLLIN, 0};
+        const int ready = poll(&fd, 1, static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            inTime = false;
+            kill(child, SIGKILL);
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = read(errors[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, got);
+    }
+    close(errors[0]);
+    if (started != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!inTime || !WIFEXITED(status))
         return false;
     if (messages)
-        *messages = QString::fromLocal8Bit(process.readAllStandardError());
-    return std::find(accepted.begin(), accepted.end(), process.exitCode()) != accepted.end();
+        *messages = QString::fromLocal8Bit(text);
+    return std::find(accepted.begin(), accepted.end(), WEXITSTATUS(status)) != accepted.end();
 }
 
 namespace {
