@@ -115,10 +115,6 @@ void GiveBack(Block block) {
     FreeBlock(block);
 }
 
-} // namespace
-
-namespace {
-
 // Rows of whole 32-bit words, as QImage lays them out.
 std::size_t BytesPerLine(int width, QImage::Format format) {
     const auto bits = static_cast<std::size_t>(QImage::toPixelFormat(format).bitsPerPixel());
