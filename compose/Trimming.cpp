@@ -1,6 +1,8 @@
 #include "Trimming.h"
 
 #include "CompositionState.h"
+#include "ImageAllocation.h"
+#include "PhotoMemory.h"
 #include "Rounding.h"
 #include "Separators.h"
 #include "TBitmap.h"
@@ -22,9 +24,52 @@ const TCellEntry* CurrentLayoutCell() {
     return found == cells.end() ? nullptr : &*found;
 }
 
+// The frame in view coordinates (inclusive) and the scale to photo pixels.
+struct TFrameCut {
+    int left, top, right, bottom;
+    double scale;
+};
+
+TFrameCut FrameCut(const TWindowControls& controls) {
+    const TSelShape& frame = *controls.SelShape1;
+    const int left = frame.Left();
+    const int top = frame.Top();
+    const auto scale = static_cast<double>(static_cast<long double>(Composition.WorkBitmap->Width()) /
+                                           controls.Image2->width());
+    return {left, top, left + frame.Width() - 1, top + frame.Height() - 1, scale};
+}
+
+// The photo pixels a cut takes: the first column and row, and how many.
+struct TCropArea {
+    int x1, y1, columns, rows;
+};
+
+TCropArea CropArea(int left, int top, int right, int bottom, double scale) {
+    const long double s = scale;
+    const int x1 = Round(left * s);
+    const int y1 = Round(top * s);
+    return {x1, y1, Round(right * s) - x1 + 1, Round(bottom * s) - y1 + 1};
+}
+
 } // namespace
 
+std::uint64_t TrimmingBytes(const TWindowControls& controls) {
+    if (Composition.LayoutKind != 0 && CurrentLayoutCell() == nullptr)
+        return 0;
+    const TFrameCut cut = FrameCut(controls);
+    const TCropArea crop = CropArea(cut.left, cut.top, cut.right, cut.bottom, cut.scale);
+    // The crop is a bitmap made empty, of the display format.
+    return ImageBytes(crop.columns, crop.rows, QImage::Format_RGB32);
+}
+
+void CheckTrimmingMemory(const TWindowControls& controls) {
+    const TFrameCut cut = FrameCut(controls);
+    const TCropArea crop = CropArea(cut.left, cut.top, cut.right, cut.bottom, cut.scale);
+    CheckImageMemory(TMemoryUse::Trim, crop.columns, crop.rows, TrimmingBytes(controls));
+}
+
 void Trim(const TWindowControls& controls) {
+    CheckTrimmingMemory(controls);
     TImage& output = *controls.Image1;
     TImage& staging = *controls.Img1;
     output.setVisible(false); // hidden while it is rebuilt
@@ -34,20 +79,14 @@ void Trim(const TWindowControls& controls) {
     staging.resize(OutputWidth, OutputHeight);
     staging.Canvas();
 
-    const TSelShape& frame = *controls.SelShape1;
-    const int left = frame.Left();
-    const int top = frame.Top();
-    const int right = left + frame.Width() - 1;
-    const int bottom = top + frame.Height() - 1;
+    const TFrameCut cut = FrameCut(controls);
     const TBitmap& photo = *Composition.WorkBitmap;
-    const auto scale =
-        static_cast<double>(static_cast<long double>(photo.Width()) / controls.Image2->width());
 
     if (Composition.LayoutKind == 0) {
-        CropScaled(photo, output, left, top, right, bottom, scale, *controls.ProgressBar1);
+        CropScaled(photo, output, cut.left, cut.top, cut.right, cut.bottom, cut.scale, *controls.ProgressBar1);
     } else if (const TCellEntry* cell = CurrentLayoutCell()) {
         staging.resize(cell->Output.Columns(), cell->Output.Rows());
-        CropScaled(photo, staging, left, top, right, bottom, scale, *controls.ProgressBar1);
+        CropScaled(photo, staging, cut.left, cut.top, cut.right, cut.bottom, cut.scale, *controls.ProgressBar1);
         CopyImageInto(staging, output, cell->Output.Left, cell->Output.Top);
     }
     DrawSeparators(output, Composition.LayoutKind);
@@ -59,14 +98,7 @@ void Trim(const TWindowControls& controls) {
 
 void CropScaled(const TBitmap& source, TImage& target, int left, int top, int right, int bottom,
                 double scale, QProgressBar& progress) {
-    const long double s = scale;
-    const int x1 = Round(left * s);
-    const int x2 = Round(right * s);
-    const int y1 = Round(top * s);
-    const int y2 = Round(bottom * s);
-
-    const int columns = x2 - x1 + 1;
-    const int rows = y2 - y1 + 1;
+    const auto [x1, y1, columns, rows] = CropArea(left, top, right, bottom, scale);
     TBitmap crop;
     crop.SetWidth(columns);
     crop.SetHeight(rows);

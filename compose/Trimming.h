@@ -1,11 +1,19 @@
 #pragma once
 #include "WindowControls.h"
 
+#include <cstdint>
+
 class TBitmap;
 
 // The trimming command: the part of the photo inside the frame, cut at full
-// resolution, fitted into the current cell of the output picture.
+// resolution, fitted into the current cell of the output picture. A crop the
+// memory free cannot hold is refused (EPhotoMemory) before anything changes.
 void Trim(const TWindowControls& controls);
+
+// The memory the crop of a trimming takes now (none when the current cell is
+// not the layout's), and the check Trim makes of it first.
+std::uint64_t TrimmingBytes(const TWindowControls& controls);
+void CheckTrimmingMemory(const TWindowControls& controls);
 
 // Cuts (Left..Right, Top..Bottom, inclusive, view coordinates times Scale) out
 // of source and stretch-draws it over the whole of target.

@@ -23,4 +23,15 @@ public:
     // A step on the working photo, forgotten once another photo replaces it;
     // the others act on the output picture.
     virtual bool OnPhoto() const = 0;
+    // A step taken back and done again only with the photo copy it holds (a
+    // tone pass); the others need none and outlive the copies.
+    virtual bool NeedsCopy() const { return false; }
+    // The photo was changed past the step by what the history no longer
+    // holds (a pass that kept no copy, a step that went with its copy): the
+    // step still turns the photo, but the view it holds is no longer the
+    // photo's, and it redraws the view instead.
+    virtual void Outdated() {}
+    // Photo-sized memory that taking the step back or doing it again makes
+    // (a turn's new picture).
+    virtual std::uint64_t RoomNeeded() const { return 0; }
 };

@@ -1,5 +1,8 @@
 #include "PhotoStep.h"
 
+#include "CompositionState.h"
+#include "FitToImage.h"
+#include "InputPanel.h"
 #include "TBitmap.h"
 #include "TImage.h"
 #include "TPanel.h"
@@ -22,7 +25,15 @@ TPhotoStep::TPhotoStep(const TWindowControls& c)
 
 TPhotoStep::~TPhotoStep() = default;
 
+void TPhotoStep::Outdated() { view_.reset(); }
+
 void TPhotoStep::ExchangeView(const TWindowControls& c) {
+    if (!view_) {
+        const TBitmap& photo = *Composition.WorkBitmap;
+        SizeInputPanel(*c.Panel2, photo.Width(), photo.Height());
+        FitToImage(photo, *c.Image2);
+        return;
+    }
     const QSize shown = c.Panel2->size();
     c.Panel2->SetWidth(panel_.width());
     c.Panel2->SetHeight(panel_.height());

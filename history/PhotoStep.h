@@ -15,9 +15,11 @@ public:
     ~TPhotoStep() override;
 
     bool OnPhoto() const override { return true; }
+    void Outdated() override;
 
 protected:
-    // Exchanges the held panel size and picture with the shown ones.
+    // Exchanges the held panel size and picture with the shown ones; once
+    // outdated, sizes the panel for the photo and draws the view from it.
     void ExchangeView(const TWindowControls& controls);
 
 private:

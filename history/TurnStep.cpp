@@ -24,6 +24,8 @@ QString TTurnStep::Name() const {
     return direction_ == TTurnDirection::Right ? QStringLiteral("右回転") : QStringLiteral("左回転");
 }
 
+std::uint64_t TTurnStep::RoomNeeded() const { return TurnBytes(*Composition.WorkBitmap); }
+
 void TTurnStep::TurnPhoto(const TWindowControls& c, TTurnDirection direction) {
     // Turned first: a turn that fails changes nothing, and the step stays.
     Turn(*Composition.WorkBitmap, direction, *c.ProgressBar1);

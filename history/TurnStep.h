@@ -5,7 +5,8 @@ class QProgressBar;
 
 enum class TTurnDirection { Right, Left };
 
-// A quarter turn of the working photo, in place (RotateRight, RotateLeft).
+// A quarter turn of the working photo, in place (RotateRight, RotateLeft);
+// refused before anything changes when the memory cannot hold it.
 void Turn(TBitmap& photo, TTurnDirection direction, QProgressBar& progress);
 
 // A quarter turn, taken back by the opposite turn: it holds no photo copy.
@@ -17,6 +18,7 @@ public:
     void Undo(const TWindowControls& controls) override;
     void Redo(const TWindowControls& controls) override;
     QString Name() const override;
+    std::uint64_t RoomNeeded() const override;
 
 private:
     void TurnPhoto(const TWindowControls& controls, TTurnDirection direction);

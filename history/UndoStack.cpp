@@ -49,13 +49,67 @@ void TUndoStack::DropOldest(std::size_t count) {
     done_ -= std::min(done_, count);
 }
 
-bool TUndoStack::DropThroughOldestHolding() {
-    const auto oldest = std::ranges::find_if(steps_, [](const auto& s) { return s->Bytes() > 0; });
-    if (oldest == steps_.end())
-        return false;
-    DropOldest(static_cast<std::size_t>(oldest - steps_.begin()) + 1);
-    return true;
+void TUndoStack::DropBeyond(std::size_t index, bool older) {
+    std::deque<std::unique_ptr<THistoryStep>> kept;
+    std::size_t keptDone = 0;
+    for (std::size_t i = 0; i < steps_.size(); ++i) {
+        std::unique_ptr<THistoryStep>& step = steps_[i];
+        if (older ? i <= index : i >= index) {
+            if (step->NeedsCopy())
+                continue;
+            if (step->OnPhoto())
+                step->Outdated();
+        }
+        if (i < done_)
+            ++keptDone;
+        kept.push_back(std::move(step));
+    }
+    steps_ = std::move(kept);
+    done_ = keptDone;
 }
+
+void TUndoStack::DropCopyAt(std::size_t index) { DropBeyond(index, index < done_); }
+
+bool TUndoStack::DropOldestCopy() {
+    for (std::size_t i = 0; i < done_; ++i)
+        if (steps_[i]->NeedsCopy()) {
+            DropCopyAt(i);
+            return true;
+        }
+    return false;
+}
+
+bool TUndoStack::DropFarthestCopy() {
+    for (std::size_t i = steps_.size(); i > done_; --i)
+        if (steps_[i - 1]->NeedsCopy()) {
+            DropCopyAt(i - 1);
+            return true;
+        }
+    return DropOldestCopy();
+}
+
+void TUndoStack::DropCopies() {
+    // The oldest taken back and the newest done: every copy beyond them goes too.
+    for (std::size_t i = done_; i < steps_.size(); ++i)
+        if (steps_[i]->NeedsCopy()) {
+            DropCopyAt(i);
+            break;
+        }
+    for (std::size_t i = done_; i > 0; --i)
+        if (steps_[i - 1]->NeedsCopy()) {
+            DropCopyAt(i - 1);
+            break;
+        }
+}
+
+void TUndoStack::PhotoChangedUnrecorded() {
+    if (done_ > 0)
+        DropBeyond(done_ - 1, true);
+}
+
+std::uint64_t TUndoStack::UndoRoom() const { return CanUndo() ? steps_[done_ - 1]->RoomNeeded() : 0; }
+
+std::uint64_t TUndoStack::RedoRoom() const { return CanRedo() ? steps_[done_]->RoomNeeded() : 0; }
 
 void TUndoStack::ForgetPhotoSteps() {
     std::size_t done = 0;

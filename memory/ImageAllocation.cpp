@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -31,6 +32,11 @@ struct Block {
     std::size_t size = 0;
 };
 
+std::size_t RoundedUp(std::size_t bytes) { return (bytes + kHuge - 1) / kHuge * kHuge; }
+
+// Photo-sized requests go to blocks of their own; smaller ones are Qt's.
+bool PhotoSized(std::size_t bytes) { return bytes >= 4 * kHuge; }
+
 // The block of the last photo-sized image let go, kept for the next one: a
 // photo opened after another, or turned, then reuses pages that are already
 // there instead of having the kernel clear hundreds of megabytes again, which
@@ -40,42 +46,65 @@ Block& Spare() {
     return spare;
 }
 
+// Every block is mapped on its own, so that letting it go hands its memory
+// back to the system at once: blocks taken from the C heap can stay there
+// after they are freed, still charged to the process (and its control group)
+// although the memory guard would count them as free.
 void FreeBlock(Block block) {
     if (block.memory == nullptr)
         return;
 #ifdef __linux__
-    if (block.size > kHugePageLimit) {
-        munmap(block.memory, block.size);
-        return;
-    }
-#endif
+    munmap(block.memory, block.size);
+#else
     std::free(block.memory);
+#endif
 }
 
 Block NewBlock(std::size_t bytes) {
-    const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    const std::size_t rounded = RoundedUp(bytes);
 #ifdef __linux__
     if (rounded > kHugePageLimit) {
         void* memory = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         return memory == MAP_FAILED ? Block{} : Block{memory, rounded};
     }
-#endif
-    void* memory = std::aligned_alloc(kHuge, rounded);
-    if (memory == nullptr)
+    // On huge-page boundaries: one huge page more is mapped, then both ends
+    // beyond the aligned block are handed back.
+    void* mapped = mmap(nullptr, rounded + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
         return {};
-#ifdef __linux__
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kHuge - 1) / kHuge * kHuge;
+    if (aligned > start)
+        munmap(mapped, aligned - start);
+    if (const std::uintptr_t end = start + rounded + kHuge; end > aligned + rounded)
+        munmap(reinterpret_cast<void*>(aligned + rounded), end - aligned - rounded);
+    auto* memory = reinterpret_cast<void*>(aligned);
     madvise(memory, rounded, MADV_HUGEPAGE); // advice only; 4 KB pages otherwise
-#endif
     return {memory, rounded};
+#else
+    void* memory = std::aligned_alloc(kHuge, rounded);
+    return memory == nullptr ? Block{} : Block{memory, rounded};
+#endif
 }
 
-// The spare block if it is large enough (but not wastefully larger), else a
-// new one.
+bool SpareServes(const Block& spare, std::size_t bytes) {
+    return PhotoSized(bytes) && spare.memory != nullptr && spare.size >= bytes && spare.size / 2 <= bytes;
+}
+
+// The spare block if it serves the request, else a new one. The spare's
+// memory beyond the request goes back to the system.
 Block TakeBlock(std::size_t bytes) {
     Block& spare = Spare();
-    if (spare.memory != nullptr && spare.size >= bytes && spare.size / 2 <= bytes)
-        return std::exchange(spare, Block{});
-    return NewBlock(bytes);
+    if (!SpareServes(spare, bytes))
+        return NewBlock(bytes);
+    Block block = std::exchange(spare, Block{});
+#ifdef __linux__
+    if (const std::size_t rounded = RoundedUp(bytes); block.size > rounded) {
+        munmap(static_cast<char*>(block.memory) + rounded, block.size - rounded);
+        block.size = rounded;
+    }
+#endif
+    return block;
 }
 
 // Keeps the larger of the spare and the block let go.
@@ -86,13 +115,23 @@ void GiveBack(Block block) {
     FreeBlock(block);
 }
 
+// Rows of whole 32-bit words, as QImage lays them out.
+std::size_t BytesPerLine(int width, QImage::Format format) {
+    const auto bits = static_cast<std::size_t>(QImage::toPixelFormat(format).bitsPerPixel());
+    return (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+}
+
 } // namespace
 
+std::size_t ImageBytes(int width, int height, QImage::Format format) {
+    if (width <= 0 || height <= 0)
+        return 0;
+    return BytesPerLine(width, format) * static_cast<std::size_t>(height);
+}
+
 QImage AllocateImage(int width, int height, QImage::Format format) {
-    const qsizetype bytesPerLine =
-        (static_cast<qsizetype>(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
-    const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
-    if (width <= 0 || height <= 0 || bytes < 4 * kHuge)
+    const std::size_t bytes = ImageBytes(width, height, format);
+    if (!PhotoSized(bytes))
         return QImage(width, height, format);
     Block* block = new Block(TakeBlock(bytes));
     if (block->memory == nullptr) {
@@ -100,7 +139,7 @@ QImage AllocateImage(int width, int height, QImage::Format format) {
         return QImage();
     }
     return QImage(
-        static_cast<uchar*>(block->memory), width, height, bytesPerLine, format,
+        static_cast<uchar*>(block->memory), width, height, static_cast<qsizetype>(BytesPerLine(width, format)), format,
         [](void* b) {
             auto* owned = static_cast<Block*>(b);
             GiveBack(*owned);
@@ -109,7 +148,30 @@ QImage AllocateImage(int width, int height, QImage::Format format) {
         block);
 }
 
+QImage CopyImage(const QImage& image) {
+    if (image.isNull())
+        return {};
+    QImage copy = AllocateImage(image.width(), image.height(), image.format());
+    if (copy.isNull())
+        return copy;
+    copy.setColorTable(image.colorTable());
+    const auto rowBytes = static_cast<std::size_t>(std::min(copy.bytesPerLine(), image.bytesPerLine()));
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(copy.scanLine(y), image.constScanLine(y), rowBytes);
+    return copy;
+}
+
 std::size_t SpareImageBytes() { return Spare().size; }
+
+std::size_t SpareBytesFor(std::size_t bytes) {
+    const Block& spare = Spare();
+    return SpareServes(spare, bytes) ? spare.size - (RoundedUp(bytes) - bytes) : 0;
+}
+
+void ReleaseSpareUnlessServing(std::size_t bytes) {
+    if (!SpareServes(Spare(), bytes))
+        ReleaseSpareImage();
+}
 
 void ReleaseSpareImage() { FreeBlock(std::exchange(Spare(), Block{})); }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QList>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <unistd.h>
 
@@ -83,10 +84,20 @@ const CgroupFiles V2Files{{QStringLiteral("memory.max"), QStringLiteral("memory.
 const CgroupFiles V1Files{{QStringLiteral("memory.limit_in_bytes")}, QStringLiteral("memory.usage_in_bytes"),
                           QStringLiteral("memory.stat"), "total_inactive_file"};
 
+// What one control group, and every group above it, allows.
+struct GroupReading {
+    std::uint64_t headroom = Unlimited; // the least of each limit less the group's usage
+    std::uint64_t limit = Unlimited;    // the least limit
+    void Take(const GroupReading& other) {
+        headroom = std::min(headroom, other.headroom);
+        limit = std::min(limit, other.limit);
+    }
+};
+
 // What the group at `folder` and every group above it up to `root` still
 // allow: each limit less the group's usage, not counting page cache.
-std::uint64_t GroupHeadroom(const QString& root, QString group, const CgroupFiles& files) {
-    std::uint64_t headroom = Unlimited;
+GroupReading ReadGroup(const QString& root, QString group, const CgroupFiles& files) {
+    GroupReading reading;
     for (;;) {
         const QString folder = root + group;
         std::uint64_t limit = Unlimited;
@@ -97,21 +108,21 @@ std::uint64_t GroupHeadroom(const QString& root, QString group, const CgroupFile
             const std::optional<QByteArray> stat = ReadMemoryFile(folder + QLatin1Char('/') + files.stat);
             const std::uint64_t inactive = stat ? KeyedValue(*stat, files.inactiveKey).value_or(0) : 0;
             const std::uint64_t charged = used > inactive ? used - inactive : 0;
-            headroom = std::min(headroom, limit > charged ? limit - charged : 0);
+            reading.Take({limit > charged ? limit - charged : 0, limit});
         }
         if (group.isEmpty() || group == QLatin1String("/"))
             break;
         group.truncate(std::max<qsizetype>(group.lastIndexOf(QLatin1Char('/')), 0));
     }
-    return headroom;
+    return reading;
 }
 
-// The least that this process's control groups (v2, v1 memory) still allow.
-std::uint64_t CgroupHeadroom() {
+// The least that this process's control groups (v2, v1 memory) allow.
+GroupReading ReadGroups() {
     const std::optional<QByteArray> membership = ReadMemoryFile(QStringLiteral("/proc/self/cgroup"));
+    GroupReading reading;
     if (!membership)
-        return Unlimited;
-    std::uint64_t headroom = Unlimited;
+        return reading;
     for (const QByteArray& line : membership->split('\n')) {
         // hierarchy-id:controllers:path
         const qsizetype first = line.indexOf(':');
@@ -126,35 +137,57 @@ std::uint64_t CgroupHeadroom() {
             // The unified hierarchy, mounted alone or beside v1 ("hybrid").
             const bool unifiedOnly = ReadMemoryFile(QStringLiteral("/sys/fs/cgroup/cgroup.controllers")).has_value();
             const QString root = unifiedOnly ? QStringLiteral("/sys/fs/cgroup") : QStringLiteral("/sys/fs/cgroup/unified");
-            headroom = std::min(headroom, GroupHeadroom(root, group, V2Files));
+            reading.Take(ReadGroup(root, group, V2Files));
         } else if (controllers.split(',').contains("memory")) {
-            headroom = std::min(headroom, GroupHeadroom(QStringLiteral("/sys/fs/cgroup/memory"), group, V1Files));
+            reading.Take(ReadGroup(QStringLiteral("/sys/fs/cgroup/memory"), group, V1Files));
         }
     }
-    return headroom;
+    return reading;
 }
 
-std::uint64_t MachineAvailable() {
+std::optional<std::uint64_t> MemInfoBytes(const QByteArray& key) {
     const std::optional<QByteArray> meminfo = ReadMemoryFile(QStringLiteral("/proc/meminfo"));
-    const std::optional<std::uint64_t> kib = meminfo ? KeyedValue(*meminfo, "MemAvailable:") : std::nullopt;
-    return kib && *kib > 0 ? *kib * 1024 : PhysicalMemory();
+    const std::optional<std::uint64_t> kib = meminfo ? KeyedValue(*meminfo, key) : std::nullopt;
+    return kib && *kib > 0 ? std::optional(*kib * 1024) : std::nullopt;
 }
+
+std::uint64_t MachineAvailable() { return MemInfoBytes("MemAvailable:").value_or(PhysicalMemory()); }
+
+std::uint64_t MachineMemory() { return MemInfoBytes("MemTotal:").value_or(PhysicalMemory()); }
 
 } // namespace
 
 std::uint64_t AvailableMemory() {
     if (Reader())
         return Reader()();
-    // The memory kept for the next photo is in use for the system, but the
-    // next photo takes it first.
-    return std::min(MachineAvailable(), CgroupHeadroom()) + SpareImageBytes();
+    return std::min(MachineAvailable(), ReadGroups().headroom);
 }
+
+std::uint64_t ProcessMemoryLimit() { return std::min(MachineMemory(), ReadGroups().limit); }
 
 std::uint64_t UsableMemory(std::uint64_t availableBytes) {
     return availableBytes > MemoryReserve ? availableBytes - MemoryReserve : 0;
 }
 
 std::uint64_t UsableMemory() { return UsableMemory(AvailableMemory()); }
+
+std::uint64_t AvailableMemoryFor(std::uint64_t imageBytes) {
+    // A test's reading holds everything, the kept block with the rest.
+    if (Reader())
+        return AvailableMemory();
+    // The kept block is in use for the system: the image takes it over, or it
+    // is handed back before the image is made.
+    const auto bytes = static_cast<std::size_t>(imageBytes);
+    const std::size_t spare = SpareBytesFor(bytes) > 0 ? SpareBytesFor(bytes) : SpareImageBytes();
+    return AvailableMemory() + spare;
+}
+
+std::uint64_t UsableMemoryFor(std::uint64_t imageBytes) { return UsableMemory(AvailableMemoryFor(imageBytes)); }
+
+std::uint64_t ReadyMemoryFor(std::uint64_t imageBytes) {
+    ReleaseSpareUnlessServing(static_cast<std::size_t>(imageBytes));
+    return UsableMemoryFor(imageBytes);
+}
 
 std::int64_t PhotoPixelLimit(std::uint64_t availableBytes) {
     const auto pixels = static_cast<std::int64_t>(
@@ -165,38 +198,63 @@ std::int64_t PhotoPixelLimit(std::uint64_t availableBytes) {
 
 std::int64_t PhotoPixelLimit() { return PhotoPixelLimit(AvailableMemory()); }
 
-std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, int decodeBytesPerPixel) {
-    const int perPixel = std::max(2 * storedBytesPerPixel, decodeBytesPerPixel);
-    return static_cast<std::uint64_t>(std::max<std::int64_t>(pixels, 0)) * static_cast<std::uint64_t>(perPixel);
+std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, double decodeBytesPerPixel) {
+    const double perPixel = std::max(2.0 * storedBytesPerPixel, decodeBytesPerPixel);
+    return static_cast<std::uint64_t>(std::ceil(static_cast<double>(std::max<std::int64_t>(pixels, 0)) * perPixel));
 }
 
 namespace {
 
-// Whole megabytes, rounded up, so that a need is never understated.
-QString Megabytes(std::uint64_t bytes) {
+// Whole megabytes: a need rounded up, never understated; free memory rounded
+// down, never overstated.
+QString MegabytesUp(std::uint64_t bytes) {
     return QString::number((bytes + (1u << 20) - 1) >> 20) + QStringLiteral(" MB");
 }
+QString MegabytesDown(std::uint64_t bytes) { return QString::number(bytes >> 20) + QStringLiteral(" MB"); }
 
-std::string MemoryMessage(int width, int height, std::uint64_t needed, std::uint64_t usable) {
+QString RefusedAction(TMemoryUse use) {
+    switch (use) {
+    case TMemoryUse::Turn:
+        return QStringLiteral("この写真を回転できません");
+    case TMemoryUse::Trim:
+        return QStringLiteral("トリミングできません");
+    case TMemoryUse::Open:
+        break;
+    }
+    return QStringLiteral("この写真を開けません");
+}
+
+std::string MemoryMessage(TMemoryUse use, int width, int height, std::uint64_t needed, std::uint64_t usable) {
     // Ends in a parenthesis, so the error report adds no full stop.
-    return QStringLiteral("メモリが足りないため、この写真を開けません (%1 × %2 ピクセル、必要なメモリ %3、空きメモリ %4)")
+    return QStringLiteral("メモリが足りないため、%1 (%2 × %3 ピクセル、必要なメモリ %4、空きメモリ %5)")
+        .arg(RefusedAction(use))
         .arg(width)
         .arg(height)
-        .arg(Megabytes(needed), Megabytes(usable))
+        .arg(MegabytesUp(needed), MegabytesDown(usable))
         .toStdString();
 }
 
 } // namespace
 
-EPhotoMemory::EPhotoMemory(int width, int height, std::uint64_t needed, std::uint64_t usable)
-    : Exception(MemoryMessage(width, height, needed, usable)), width_(width), height_(height), needed_(needed) {}
+EPhotoMemory::EPhotoMemory(int width, int height, std::uint64_t needed, std::uint64_t usable, TMemoryUse use)
+    : Exception(MemoryMessage(use, width, height, needed, usable)), width_(width), height_(height), needed_(needed),
+      use_(use) {}
 
-void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, int decodeBytesPerPixel) {
+void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, double decodeBytesPerPixel) {
     const std::uint64_t needed =
         PhotoBytesNeeded(static_cast<std::int64_t>(width) * height, storedBytesPerPixel, decodeBytesPerPixel);
-    const std::uint64_t usable = UsableMemory();
+    const QImage::Format format = storedBytesPerPixel == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB888;
+    const std::uint64_t usable = ReadyMemoryFor(ImageBytes(width, height, format));
     if (needed > usable)
         throw EPhotoMemory(width, height, needed, usable);
+}
+
+void CheckImageMemory(TMemoryUse use, int width, int height, std::uint64_t imageBytes) {
+    if (imageBytes == 0)
+        return;
+    const std::uint64_t usable = ReadyMemoryFor(imageBytes);
+    if (imageBytes > usable)
+        throw EPhotoMemory(width, height, imageBytes, usable, use);
 }
 
 void SetAvailableMemoryReader(std::function<std::uint64_t()> reader) { Reader() = std::move(reader); }

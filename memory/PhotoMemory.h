@@ -7,13 +7,14 @@
 #include <functional>
 #include <optional>
 
-// How large a photo the program agrees to decode. The photo must fit, while
-// it is decoded and while it is turned (two copies), in the memory that is
-// free for this process: what the machine has available and what the
-// process's control group (a container, a systemd slice) still allows, less a
-// small reserve for the rest of the program. A photo beyond that is refused
-// before decoding, and the user is told, instead of the program being killed
-// or driving the machine into swap.
+// The memory guard. Every photo-sized image (a decoded photo, a turned one, a
+// trimming's crop, a copy kept for undo) is checked before it is made against
+// the memory that is really free for this process: what the machine has
+// available and what the process's control groups (a container, a systemd
+// slice) still allow, less a small reserve for the rest of the program. What
+// does not fit is refused before anything changes, and the user is told,
+// instead of the program being killed or driving the machine into swap. A
+// photo must fit while it is decoded and while it is turned (two copies).
 
 // Above every photo a camera or phone takes (200-megapixel phones write
 // 16320 x 12240), and it stops a damaged file that declares a huge size
@@ -27,12 +28,27 @@ constexpr std::int64_t PhotoBytesPerPixel = 2 * 3;
 constexpr std::uint64_t MemoryReserve = 64ull << 20;
 
 // Free memory in bytes: MemAvailable of /proc/meminfo (or the machine's
-// physical memory), and no more than the control group's limits leave.
+// physical memory), and no more than the control group's limits leave. The
+// block AllocateImage keeps is in use here, as it is for the system.
 std::uint64_t AvailableMemory();
+
+// The most memory this process may use at all: the least of the machine's
+// memory (MemTotal) and the limits of its control groups and those above them.
+std::uint64_t ProcessMemoryLimit();
 
 // Free memory less the reserve: what the program may fill with photo copies.
 std::uint64_t UsableMemory(std::uint64_t availableBytes);
 std::uint64_t UsableMemory();
+
+// The free and the usable memory for one photo-sized image of `imageBytes`
+// from AllocateImage, with the block AllocateImage keeps: the image takes it
+// over when it serves the image, and otherwise it is handed back before the
+// image is made (ReadyMemoryFor). Nothing is changed here.
+std::uint64_t AvailableMemoryFor(std::uint64_t imageBytes);
+std::uint64_t UsableMemoryFor(std::uint64_t imageBytes);
+// The same, just before such an image is made: a kept block that would not
+// serve it is handed back to the system first.
+std::uint64_t ReadyMemoryFor(std::uint64_t imageBytes);
 
 // The most pixels a photo of PhotoBytesPerPixel may have with that much
 // memory available (at least 1, at most PracticalPixelLimit).
@@ -41,28 +57,40 @@ std::int64_t PhotoPixelLimit();
 
 // Bytes a photo of this many pixels needs: its decoding peak (the picture and
 // the decoder's own buffers) or two stored copies, whichever is larger.
-std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, int decodeBytesPerPixel);
+std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, double decodeBytesPerPixel);
 
-// A photo that the memory cannot hold; its message names the photo's size
-// and the memory it needs.
+// What the memory was refused for.
+enum class TMemoryUse { Open, Turn, Trim };
+
+// A photo, a turn or a trimming that the memory cannot hold; its message
+// names the pixels, the memory needed (rounded up) and the memory free
+// (rounded down).
 class EPhotoMemory : public Exception {
 public:
-    EPhotoMemory(int width, int height, std::uint64_t needed, std::uint64_t usable);
+    EPhotoMemory(int width, int height, std::uint64_t needed, std::uint64_t usable,
+                 TMemoryUse use = TMemoryUse::Open);
     int Width() const { return width_; }
     int Height() const { return height_; }
     std::uint64_t Needed() const { return needed_; }
+    TMemoryUse Use() const { return use_; }
 
 private:
     int width_;
     int height_;
     std::uint64_t needed_;
+    TMemoryUse use_;
 };
 
 // Raises EPhotoMemory when a width x height photo needs more than the usable
-// memory.
-void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, int decodeBytesPerPixel);
+// memory for it.
+void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, double decodeBytesPerPixel);
 
-// Tests state the free memory; nullptr restores the reading of the machine's.
+// Raises EPhotoMemory for `use` when a photo-sized image of `imageBytes`, for
+// a width x height photo or crop, does not fit in the usable memory for it.
+void CheckImageMemory(TMemoryUse use, int width, int height, std::uint64_t imageBytes);
+
+// Tests state the free memory, the kept block's included; nullptr restores
+// the reading of the machine's.
 void SetAvailableMemoryReader(std::function<std::uint64_t()> reader);
 
 // Tests hand over the files the reading looks at (/proc/meminfo,

@@ -60,6 +60,8 @@ private:
 void CheckMemoryFor(const TPhotoFile& file) {
     if (static_cast<std::int64_t>(file.Width()) * file.Height() > PracticalPixelLimit)
         return;
+    // Memory held for taking steps back is given up for the new photo first.
+    NotifyPhotoOpening();
     CheckPhotoMemory(file.Width(), file.Height(), file.StoredBytesPerPixel(),
                      file.DecodeBytesPerPixel());
 }

@@ -1,29 +1,30 @@
 #include "PhotoReplaced.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 namespace {
 
-std::vector<TPhotoReplacedListener*>& Listeners() {
-    static std::vector<TPhotoReplacedListener*> listeners;
+std::vector<TPhotoListener*>& Listeners() {
+    static std::vector<TPhotoListener*> listeners;
     return listeners;
 }
 
 } // namespace
 
-TPhotoReplacedListener::TPhotoReplacedListener(std::function<void()> replaced)
-    : replaced_(std::move(replaced)) {
+TPhotoListener::TPhotoListener(TPhotoMoment moment, std::function<void()> told)
+    : moment_(moment), told_(std::move(told)) {
     Listeners().push_back(this);
 }
 
-TPhotoReplacedListener::~TPhotoReplacedListener() { std::erase(Listeners(), this); }
+TPhotoListener::~TPhotoListener() { std::erase(Listeners(), this); }
 
-void NotifyPhotoReplaced() {
+void NotifyPhotoListeners(TPhotoMoment moment) {
     // A copy: a listener may go away while being told.
-    const std::vector<TPhotoReplacedListener*> listeners = Listeners();
-    for (TPhotoReplacedListener* listener : listeners)
-        if (std::ranges::find(Listeners(), listener) != Listeners().end() && listener->replaced_)
-            listener->replaced_();
+    const std::vector<TPhotoListener*> listeners = Listeners();
+    for (TPhotoListener* listener : listeners)
+        if (std::ranges::find(Listeners(), listener) != Listeners().end() && listener->moment_ == moment &&
+            listener->told_)
+            listener->told_();
 }
+

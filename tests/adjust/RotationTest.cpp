@@ -3,7 +3,10 @@
 #include "CompositionState.h"
 #include "FormFixture.h"
 #include "InputPanel.h"
+#include "PhotoMemory.h"
+#include "TApplication.h"
 #include "TImage.h"
+#include "TPanel.h"
 #include "TSelShape.h"
 
 #include <QPainter>
@@ -202,3 +205,86 @@ TEST_F(TurnCommands, TheBlankStartBitmapKeepsItsSizeAndThePanelBecomesSquare) {
 }
 
 } // namespace
+
+namespace {
+
+struct TurnState {
+    QImage photo;
+    QSize panel;
+    QImage view;
+    friend bool operator==(const TurnState&, const TurnState&) = default;
+};
+
+} // namespace
+
+// A turn whose new picture the free memory cannot hold is refused with the
+// message an opening refused for memory gets, in the same box, and changes
+// nothing: photo, panel and view stay, and nothing is recorded to take back.
+// Taking a turn back is refused the same way, and the turn stays to take back.
+TEST_F(TurnCommands, ATurnTheMemoryCannotHoldIsRefusedWithAMessageAndChangesNothing) {
+    QStringList titles, reports;
+    TApplication::SetErrorReporter([&](const QString& title, const QString& text) {
+        titles.append(title);
+        reports.append(text);
+    });
+    const auto state = [this] {
+        return TurnState{Composition.WorkBitmap->Image(), form->Panel2->size(),
+                         form->Image2->PictureBitmap()->Image()};
+    };
+    const std::uint64_t turned = 3000 * 3 * 4000; // the 4000 x 3000 photo's new picture
+    const QString refused = QStringLiteral("メモリが足りないため、この写真を回転できません (%1 ピクセル、"
+                                           "必要なメモリ 35 MB、空きメモリ 34 MB)");
+    const struct {
+        const char* name;
+        void (TForm1::*command)();
+        bool takenBack; // the turn made first, then taken back
+        std::uint64_t memory;
+        QString message; // empty: carried out
+    } cases[] = {
+        {"right, a byte short", &TForm1::BitBtn7Click, false, MemoryReserve + turned - 1,
+         refused.arg(QStringLiteral("4000 × 3000"))},
+        {"left, a byte short", &TForm1::BitBtn8Click, false, MemoryReserve + turned - 1,
+         refused.arg(QStringLiteral("4000 × 3000"))},
+        {"right, just enough", &TForm1::BitBtn7Click, false, MemoryReserve + turned, {}},
+        {"taking back a right turn, a byte short", &TForm1::BitBtn7Click, true, MemoryReserve + turned - 1,
+         refused.arg(QStringLiteral("3000 × 4000"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset(); // a fresh history
+        form = std::make_unique<TForm1>();
+        form->show();
+        QImage halves(4000, 3000, QImage::Format_RGB888);
+        halves.fill(Qt::blue);
+        QPainter(&halves).fillRect(0, 0, 2000, 3000, Qt::red);
+        Composition.WorkBitmap = std::make_unique<TBitmap>();
+        Composition.WorkBitmap->SetImage(halves);
+        SizeInputPanel(*form->Panel2, 4000, 3000);
+        if (c.takenBack)
+            (form.get()->*c.command)();
+        const TurnState before = state();
+        reports.clear();
+        titles.clear();
+        SetAvailableMemoryReader([&] { return c.memory; });
+        if (c.takenBack)
+            form->Undo();
+        else
+            (form.get()->*c.command)();
+        SetAvailableMemoryReader(nullptr);
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
+            EXPECT_EQ(Composition.WorkBitmap->Width(), 3000);
+            continue;
+        }
+        EXPECT_EQ(reports, QStringList{c.message});
+        EXPECT_EQ(titles, QStringList{QStringLiteral("Tolvane")});
+        EXPECT_TRUE(state() == before) << "photo, panel or view changed";
+        EXPECT_EQ(form->ProgressBar1->value(), 0);
+        // With the memory back, a refused turn has nothing to take back, and
+        // a refused taking back is still there to take.
+        form->Undo();
+        EXPECT_EQ(Composition.WorkBitmap->Width(), 4000);
+        EXPECT_EQ(form->Panel2->size(), QSize(602, 452));
+    }
+    TApplication::SetErrorReporter(nullptr);
+}

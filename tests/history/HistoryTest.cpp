@@ -1,8 +1,12 @@
 #include "CompositionState.h"
 #include "EditHistory.h"
+#include "FitToImage.h"
 #include "FormFixture.h"
+#include "ImageAllocation.h"
+#include "InputPanel.h"
 #include "JpegFixtures.h"
 #include "PhotoMemory.h"
+#include "Rotation.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TFileDialog.h"
@@ -10,6 +14,7 @@
 #include "TPanel.h"
 #include "TSelShape.h"
 #include "TestFileBytes.h"
+#include "Trimming.h"
 
 #include <QCoreApplication>
 #include <QHelpEvent>
@@ -321,10 +326,11 @@ protected:
         History::SetUp();
         Open(first);
         copy = static_cast<std::uint64_t>(Composition.WorkBitmap->Image().sizeInBytes());
+        turn = TurnBytes(*Composition.WorkBitmap);
     }
     // Memory for `copies` copies of the photo beside a turn's room.
     void MemoryFor(int copies) {
-        const std::uint64_t free = FreeForUsable((static_cast<std::uint64_t>(copies) + 1) * copy);
+        const std::uint64_t free = FreeForUsable(static_cast<std::uint64_t>(copies) * copy + std::max(copy, turn));
         SetAvailableMemoryReader([this, free] {
             const std::uint64_t held = history.KeptPhotoBytes();
             return free > held ? free - held : 0;
@@ -333,6 +339,24 @@ protected:
     void Contrast() {
         history.TonePass(form->Controls(),
                          [this](TBitmap& photo) { form->EnhanceContrast(photo); });
+    }
+    // The photo after `passes` contrast passes.
+    QImage Contrasted(const QImage& photo, int passes) {
+        TBitmap bitmap;
+        bitmap.SetImage(photo);
+        for (int i = 0; i < passes; ++i)
+            form->EnhanceContrast(bitmap);
+        return bitmap.Image();
+    }
+    // The input view shows the working photo, in a panel sized for it.
+    void ExpectViewOfThePhoto() {
+        const TBitmap& photo = *Composition.WorkBitmap;
+        const QImage shown = form->Image2->PictureBitmap()->Image();
+        const QSize panel = form->Panel2->size();
+        SizeInputPanel(*form->Panel2, photo.Width(), photo.Height());
+        FitToImage(photo, *form->Image2);
+        EXPECT_EQ(form->Panel2->size(), panel);
+        EXPECT_EQ(form->Image2->PictureBitmap()->Image(), shown) << "the view is not the photo's";
     }
     // Takes steps back until there is none; how many.
     int UndoAll() {
@@ -344,6 +368,7 @@ protected:
 
     TEditHistory history;
     std::uint64_t copy = 0;
+    std::uint64_t turn = 0; // the photo's turned picture, a little larger than a copy
 };
 
 TEST_F(KeptCopies, AsManyAsMemoryHoldsTheOldestGoingFirst) {
@@ -371,16 +396,217 @@ TEST_F(KeptCopies, AsManyAsMemoryHoldsTheOldestGoingFirst) {
     }
 }
 
-TEST_F(KeptCopies, APassThatCannotBeKeptEndsTheWayBack) {
+TEST_F(KeptCopies, APassThatCannotBeKeptEndsTheWayBackToOlderPassesOnly) {
     MemoryFor(2);
+    const QImage output = form->Image1->PictureBitmap()->Image();
     history.Trim(form->Controls());
+    const QImage opened = Composition.WorkBitmap->Image();
+    Contrast();
     history.Turn(form->Controls(), TTurnDirection::Right);
     MemoryFor(0);
     Contrast();
-    EXPECT_FALSE(history.CanUndo()) << "nothing before it can be reached";
+    // The older pass, taken back, would take this one back too: it goes. The
+    // turn and the trimming need no copy: the turn is taken back by the
+    // opposite turn over the passes, the trimming by its output picture.
+    EXPECT_EQ(history.KeptPhotoBytes(), 0u);
+    EXPECT_EQ(history.UndoName(), QStringLiteral("右回転"));
+    EXPECT_EQ(UndoAll(), 2);
+    EXPECT_EQ(Composition.WorkBitmap->Image(), Contrasted(opened, 2)) << "upright, both passes kept";
+    ExpectViewOfThePhoto();
+    EXPECT_EQ(form->Image1->PictureBitmap()->Image(), output);
     // Turns and trimmings need no copy and are kept again afterwards.
     history.Turn(form->Controls(), TTurnDirection::Left);
     EXPECT_EQ(UndoAll(), 1);
+}
+
+// A photo-sized picture that fits only without copies (a turn's, a
+// trimming's crop, that of a turn taken back) lets the farthest go, the
+// oldest done first; one that does not fit even then is refused and the
+// copies stay.
+TEST_F(KeptCopies, ATurnOrTrimmingThatFitsOnlyWithoutCopiesLetsTheOldestGo) {
+    const auto one = static_cast<std::int64_t>(copy);
+    const struct {
+        const char* name;
+        char command;          // R turn, T trimming, z taking back the turn made after the passes
+        std::int64_t headroom; // usable memory beyond the need once no copy is held
+        bool carriedOut;
+        std::uint64_t kept; // copies kept afterwards
+    } cases[] = {
+        {"a turn", 'R', one, true, 1},
+        {"a turn without room even then", 'R', -1, false, 2},
+        {"a trimming", 'T', one, true, 1},
+        {"a trimming without room even then", 'T', -1, false, 2},
+        {"taking back a turn", 'z', one, true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(first);
+        history.PhotoReplaced();
+        MemoryFor(3);
+        Contrast();
+        Contrast();
+        if (c.command == 'z')
+            history.Turn(form->Controls(), TTurnDirection::Right);
+        ASSERT_EQ(history.KeptPhotoBytes(), 2 * copy);
+        const std::uint64_t need =
+            c.command == 'T' ? TrimmingBytes(form->Controls()) : TurnBytes(*Composition.WorkBitmap);
+        ASSERT_GT(need, 0u);
+        const std::uint64_t free = FreeForUsable(need + static_cast<std::uint64_t>(c.headroom));
+        SetAvailableMemoryReader([this, free] {
+            const std::uint64_t held = history.KeptPhotoBytes();
+            return free > held ? free - held : 0;
+        });
+        const QImage photo = Composition.WorkBitmap->Image();
+        bool refused = false;
+        try {
+            if (c.command == 'R')
+                history.Turn(form->Controls(), TTurnDirection::Right);
+            else if (c.command == 'T')
+                history.Trim(form->Controls());
+            else
+                history.Undo(form->Controls());
+        } catch (const EPhotoMemory&) {
+            refused = true;
+        }
+        EXPECT_EQ(refused, !c.carriedOut);
+        EXPECT_EQ(history.KeptPhotoBytes(), c.kept * copy);
+        if (c.command != 'T') {
+            EXPECT_EQ(Composition.WorkBitmap->Image() == photo, !c.carriedOut);
+        }
+        // The newer pass can still be taken back when the older went.
+        SetAvailableMemoryReader(nullptr);
+        if (c.command != 'z') {
+            EXPECT_EQ(UndoAll(), static_cast<int>(c.kept) + (c.carriedOut ? 1 : 0));
+        }
+    }
+}
+
+// Before an opening checks the memory for a new photo, the copies are given
+// up: a photo as large as the one they were made of then opens. A photo
+// refused even so leaves the turns and trimmings to take back.
+TEST_F(KeptCopies, CopiesAreGivenUpBeforeANewPhotoIsChecked) {
+    const QString larger = dir.File(QStringLiteral("larger.jpg"));
+    WriteFileBytes(larger, MakeJpeg(JpegTestPattern(80, 60)));
+    const struct {
+        const char* name;
+        QString file;
+        bool opens;
+    } cases[] = {{"a larger photo", larger, false}, {"a photo of the same size", first, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(first);
+        history.PhotoReplaced();
+        const QImage opened = Composition.WorkBitmap->Image();
+        MemoryFor(5);
+        history.Trim(form->Controls());
+        Contrast();
+        history.Turn(form->Controls(), TTurnDirection::Right);
+        Contrast();
+        history.Turn(form->Controls(), TTurnDirection::Right);
+        ASSERT_EQ(history.KeptPhotoBytes(), copy + turn);
+        // Room for a photo of the first's size, not beside the copies.
+        const std::uint64_t free = FreeForUsable(2 * copy);
+        SetAvailableMemoryReader([this, free] {
+            const std::uint64_t held = history.KeptPhotoBytes();
+            return free > held ? free - held : 0;
+        });
+        reports.clear();
+        Open(c.file);
+        EXPECT_EQ(reports.isEmpty(), c.opens) << reports.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(history.KeptPhotoBytes(), 0u);
+        if (c.opens) {
+            EXPECT_EQ(history.UndoName(), QStringLiteral("トリミング"));
+            continue;
+        }
+        EXPECT_EQ(history.UndoName(), QStringLiteral("右回転"));
+        EXPECT_EQ(UndoAll(), 3);
+        EXPECT_EQ(Composition.WorkBitmap->Image(), Contrasted(opened, 2));
+        ExpectViewOfThePhoto();
+    }
+}
+
+// The copies stay within a quarter of the memory the process may use, the
+// least of the machine's memory and its control groups' limits, however much
+// is free; the oldest go first.
+TEST_F(KeptCopies, CopiesStayWithinAQuarterOfTheMemoryTheProcessMayUse) {
+    const QString group = QStringLiteral("/sys/fs/cgroup/tolvane/");
+    const struct {
+        const char* name;
+        QSize photo;
+        std::uint64_t machine, groupLimit; // bytes; 0: no limit
+        int kept;
+    } cases[] = {
+        {"the machine's memory", {40, 30}, 29 * 1024, 0, 2}, // 7424 bytes of copies of 3600
+        {"a control group's limit", {1000, 750}, 24ull << 30, 128ull << 20, 14}, // 32 MiB of 2.25 MB
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage pixels(c.photo, QImage::Format_RGB888);
+        pixels.fill(QColor(90, 120, 150));
+        Composition.WorkBitmap = std::make_unique<TBitmap>();
+        Composition.WorkBitmap->SetImage(pixels);
+        history.PhotoReplaced();
+        const QByteArray meminfo = "MemTotal: " + QByteArray::number(static_cast<qulonglong>(c.machine / 1024)) +
+                                   " kB\nMemAvailable: 8388608 kB\n";
+        const std::uint64_t limit = c.groupLimit;
+        SetMemoryFileReader([&, limit](const QString& path) -> std::optional<QByteArray> {
+            if (path == QStringLiteral("/proc/meminfo"))
+                return meminfo;
+            if (limit == 0)
+                return std::nullopt;
+            if (path == QStringLiteral("/proc/self/cgroup"))
+                return "0::/tolvane\n";
+            if (path == QStringLiteral("/sys/fs/cgroup/cgroup.controllers"))
+                return "memory";
+            if (path == group + "memory.max")
+                return QByteArray::number(static_cast<qulonglong>(limit));
+            if (path == group + "memory.current")
+                return QByteArray::number(static_cast<qulonglong>(history.KeptPhotoBytes()));
+            return std::nullopt;
+        });
+        std::vector<QImage> photos{Composition.WorkBitmap->Image()};
+        for (int i = 0; i < c.kept + 3; ++i) {
+            Contrast();
+            photos.push_back(Composition.WorkBitmap->Image());
+            EXPECT_LE(history.KeptPhotoBytes(), TEditHistory::CopyBudget());
+        }
+        EXPECT_EQ(UndoAll(), c.kept);
+        EXPECT_EQ(Composition.WorkBitmap->Image(), photos[3]);
+        SetMemoryFileReader(nullptr);
+    }
+}
+
+// A control group that charges the copies the history holds and the block
+// kept from a photo-sized image let go: the copies never take the group past
+// its limit, however large that block.
+TEST_F(KeptCopies, ABlockKeptForPhotosThatServesNoCopyIsHandedBackNotCountedAsFree) {
+    const QString group = QStringLiteral("/sys/fs/cgroup/tolvane/");
+    const std::uint64_t limit = FreeForUsable(4 * copy); // three copies beside a turn's room
+    const auto charged = [this] { return history.KeptPhotoBytes() + SpareImageBytes(); };
+    SetMemoryFileReader([&](const QString& path) -> std::optional<QByteArray> {
+        if (path == QStringLiteral("/proc/meminfo"))
+            return "MemTotal: 25165824 kB\nMemAvailable: 8388608 kB\n";
+        if (path == QStringLiteral("/proc/self/cgroup"))
+            return "0::/tolvane\n";
+        if (path == QStringLiteral("/sys/fs/cgroup/cgroup.controllers"))
+            return "memory";
+        if (path == group + "memory.max")
+            return QByteArray::number(static_cast<qulonglong>(limit));
+        if (path == group + "memory.current")
+            return QByteArray::number(static_cast<qulonglong>(charged()));
+        return std::nullopt;
+    });
+    // What a 48-megapixel photo opened before leaves behind.
+    ReleaseSpareImage();
+    { const QImage earlier = AllocateImage(8000, 6000, QImage::Format_RGB888); }
+    ASSERT_GT(SpareImageBytes(), MemoryReserve + 2 * copy);
+    for (int i = 0; i < 6; ++i) {
+        Contrast();
+        EXPECT_LE(charged(), limit) << "pass " << i + 1;
+    }
+    EXPECT_EQ(SpareImageBytes(), 0u);
+    EXPECT_EQ(UndoAll(), 3);
+    SetMemoryFileReader(nullptr);
 }
 
 TEST_F(KeptCopies, TheToneButtonsTipsSayWhenAPassCannotBeTakenBack) {
@@ -400,4 +626,28 @@ TEST_F(KeptCopies, TheToneButtonsTipsSayWhenAPassCannotBeTakenBack) {
     EXPECT_EQ(ToolTipShown(form->BitBtn7), keys) << "a turn needs no copy, and has no hint";
     EXPECT_EQ(ToolTipShown(form->BitBtn3),
               form->BitBtn3->toolTip() + QStringLiteral(" (Ctrl+T)\n") + keys);
+}
+
+// The tone buttons' tips follow the budget of copies as well as the free
+// memory: a copy the budget holds only without the oldest drops it, one
+// larger than the budget is not kept.
+TEST_F(KeptCopies, TheToneButtonsTipsFollowTheBudgetOfCopies) {
+    const QString keys = QStringLiteral("元に戻す: Ctrl+Z　やり直す: Ctrl+Shift+Z / Ctrl+Y");
+    QByteArray machine;
+    SetMemoryFileReader([&](const QString& path) -> std::optional<QByteArray> {
+        if (path == QStringLiteral("/proc/meminfo"))
+            return machine;
+        return std::nullopt;
+    });
+    // A quarter of 21 KiB holds one copy of 3600 bytes; of 7 KiB, none.
+    machine = "MemTotal: 21 kB\nMemAvailable: 8388608 kB\n";
+    EXPECT_EQ(ToolTipShown(form->BitBtn5), form->BitBtn5->toolTip() + QLatin1Char('\n') + keys);
+    form->BitBtn5Click();
+    EXPECT_EQ(ToolTipShown(form->BitBtn4),
+              form->BitBtn4->toolTip() + QLatin1Char('\n') + keys +
+                  QStringLiteral("\nメモリの都合で、いちばん古い手順は元に戻せなくなります"));
+    machine = "MemTotal: 7 kB\nMemAvailable: 8388608 kB\n";
+    EXPECT_EQ(ToolTipShown(form->BitBtn6),
+              form->BitBtn6->toolTip() + QStringLiteral("\nメモリが足りないため、この操作は元に戻せません"));
+    SetMemoryFileReader(nullptr);
 }

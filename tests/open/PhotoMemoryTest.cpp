@@ -112,8 +112,8 @@ TEST(PhotoMemory, FreeMemoryIsTheLeastOfTheMachineAndTheControlGroupLimits) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeMemoryFiles files(c.files);
-        // The memory kept for the next photo counts as free on top.
-        EXPECT_EQ((AvailableMemory() - SpareImageBytes()) / MiB, c.available / MiB);
+        // The memory kept for the next photo is in use, as the system sees it.
+        EXPECT_EQ(AvailableMemory() / MiB, c.available / MiB);
     }
 }
 
@@ -121,7 +121,7 @@ TEST(PhotoMemory, WithoutMemAvailableThePhysicalMemoryCounts) {
     const std::uint64_t physical =
         static_cast<std::uint64_t>(sysconf(_SC_PHYS_PAGES)) * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
     FakeMemoryFiles files({{QStringLiteral("/proc/meminfo"), "MemTotal: 100 kB\n"}});
-    EXPECT_EQ(AvailableMemory() - SpareImageBytes(), physical);
+    EXPECT_EQ(AvailableMemory(), physical);
 }
 
 TEST(PhotoMemory, TwoCopiesOfThePhotoMustFitInTheFreeMemoryLessASmallReserve) {
@@ -152,6 +152,101 @@ TEST(PhotoMemory, APhotoNeedsItsDecodingPeakOrTwoCopies) {
     } cases[] = {{3, 3, 6}, {1, 1, 2}, {3, 9, 9}, {1, 3, 3}};
     for (const auto& c : cases)
         EXPECT_EQ(PhotoBytesNeeded(1000, c.stored, c.decode), 1000 * c.perPixel);
+}
+
+// The most the process may use: the least of the machine's memory and every
+// limit of its control groups and those above them, whatever they use now.
+TEST(PhotoMemory, TheMemoryTheProcessMayUseIsTheLeastOfTheMachineAndEveryGroupLimit) {
+    const QString v2 = QStringLiteral("/sys/fs/cgroup/user.slice/app.scope/");
+    const QString v2Parent = QStringLiteral("/sys/fs/cgroup/user.slice/");
+    const QString v1 = QStringLiteral("/sys/fs/cgroup/memory/docker/abc/");
+    const QString controllers = QStringLiteral("/sys/fs/cgroup/cgroup.controllers");
+    const QString membership = QStringLiteral("/proc/self/cgroup");
+    const QString meminfo = QStringLiteral("/proc/meminfo");
+    const QByteArray unified = "0::/user.slice/app.scope\n";
+    const QByteArray legacy = "4:memory:/docker/abc\n";
+    const QByteArray machine = "MemTotal:       16777216 kB\nMemAvailable:   1048576 kB\n"; // 16 GiB, 1 free
+    const struct {
+        const char* name;
+        std::map<QString, QByteArray> files;
+        std::uint64_t limit;
+    } cases[] = {
+        {"no control group", {{meminfo, machine}}, 16 * GiB},
+        {"v2 memory.max, most of it used",
+         {{meminfo, machine}, {membership, unified}, {controllers, "memory"}, {v2 + "memory.max", Number(2 * GiB)},
+          {v2 + "memory.current", Number(2 * GiB - MiB)}},
+         2 * GiB},
+        {"v2 memory.high below memory.max",
+         {{meminfo, machine}, {membership, unified}, {controllers, "memory"}, {v2 + "memory.max", Number(3 * GiB)},
+          {v2 + "memory.high", Number(1 * GiB)}},
+         1 * GiB},
+        {"v2 limit of the slice above",
+         {{meminfo, machine}, {membership, unified}, {controllers, "memory"}, {v2 + "memory.max", "max"},
+          {v2Parent + "memory.max", Number(768 * MiB)}},
+         768 * MiB},
+        {"v1 limit", {{meminfo, machine}, {membership, legacy}, {v1 + "memory.limit_in_bytes", Number(5 * GiB)}},
+         5 * GiB},
+        {"v1 without a limit",
+         {{meminfo, machine}, {membership, legacy}, {v1 + "memory.limit_in_bytes", "9223372036854771712\n"}},
+         16 * GiB},
+        {"a limit above the machine's",
+         {{meminfo, machine}, {membership, unified}, {controllers, "memory"}, {v2 + "memory.max", Number(64 * GiB)}},
+         16 * GiB},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeMemoryFiles files(c.files);
+        EXPECT_EQ(ProcessMemoryLimit(), c.limit);
+    }
+}
+
+// The block kept from the last photo-sized image let go is in use for the
+// system. A check counts it only for an image it would serve (as large, at
+// most twice as large) and hands it back when it declines one, so that its
+// memory is really free for whatever the check lets through.
+TEST(PhotoMemory, TheKeptBlockCountsOnlyForAnImageItServesAndIsHandedBackOtherwise) {
+    const QString group = QStringLiteral("/sys/fs/cgroup/tolvane/");
+    std::uint64_t limit = 0;
+    // A control group that charges the kept block while it is held.
+    SetMemoryFileReader([&](const QString& path) -> std::optional<QByteArray> {
+        if (path == QStringLiteral("/proc/meminfo"))
+            return MemInfo(64 * GiB / KiB);
+        if (path == QStringLiteral("/proc/self/cgroup"))
+            return "0::/tolvane\n";
+        if (path == QStringLiteral("/sys/fs/cgroup/cgroup.controllers"))
+            return "memory";
+        if (path == group + "memory.max")
+            return Number(limit);
+        if (path == group + "memory.current")
+            return Number(SpareImageBytes());
+        return std::nullopt;
+    });
+    const struct {
+        const char* name;
+        int width, height; // a 24-bit photo; the kept block is a 6000 x 4000 one's
+        bool served;
+    } cases[] = {
+        {"the same size", 6000, 4000, true},
+        {"smaller, more than half", 5000, 4000, true},
+        {"less than half", 2000, 2000, false},
+        {"larger", 7000, 5000, false},
+        {"below photo size", 1000, 1000, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReleaseSpareImage();
+        { const QImage kept = AllocateImage(6000, 4000, QImage::Format_RGB888); }
+        const std::uint64_t block = SpareImageBytes();
+        ASSERT_GE(block, 6000u * 4000 * 3);
+        const auto image = static_cast<std::uint64_t>(c.width) * static_cast<std::uint64_t>(c.height) * 3;
+        // Two copies of the photo fit beside the block's memory only when the
+        // block is the first's or is handed back (2 MiB: the block's rounding).
+        limit = MemoryReserve + 2 * image + 2 * MiB;
+        EXPECT_NO_THROW(CheckPhotoMemory(c.width, c.height, 3, 3));
+        EXPECT_EQ(SpareImageBytes(), c.served ? block : 0) << "a block that serves nothing is handed back";
+    }
+    SetMemoryFileReader(nullptr);
+    ReleaseSpareImage();
 }
 
 using PhotoMemoryGuard = OpenFixture;
@@ -188,9 +283,9 @@ TEST_F(PhotoMemoryGuard, APhotoTooLargeForTheFreeMemoryIsRefusedWithAMessage) {
         if (c.opened == QSize(120, 90)) {
             ASSERT_EQ(reports.size(), 1);
             EXPECT_EQ(titles.value(0), QStringLiteral("Tolvane"));
-            // 36,000,000 bytes needed, 35,999,999 usable.
+            // 36,000,000 bytes needed (34.3 MiB), 35,999,999 usable.
             EXPECT_EQ(reports.value(0), QStringLiteral("メモリが足りないため、この写真を開けません (3000 × 2000 "
-                                                       "ピクセル、必要なメモリ 35 MB、空きメモリ 35 MB)"));
+                                                       "ピクセル、必要なメモリ 35 MB、空きメモリ 34 MB)"));
         } else {
             EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
         }

@@ -1,4 +1,5 @@
 #include "TrimTestSupport.h"
+#include "PhotoMemory.h"
 
 #include <QProgressBar>
 #include <QTest>
@@ -265,4 +266,57 @@ TEST_F(Trimming, BeforeAnyPhotoCutsTheWhiteStartUpBitmap) {
         for (int x = 0; x < OutputWidth; ++x)
             ASSERT_EQ(OutputPixel(x, y), clWhite) << "at " << x << "," << y;
     EXPECT_TRUE(form->Image1->isVisible());
+}
+
+// A trimming whose crop the free memory cannot hold is refused with the
+// message an opening refused for memory gets, in the same box, and changes
+// nothing: the output picture, the view shown, the staging picture, and
+// nothing is recorded to take back.
+TEST_F(Trimming, ATrimmingTheMemoryCannotHoldIsRefusedWithAMessageAndChangesNothing) {
+    // The frame cuts 494 x 369 photo pixels, a crop of 4 bytes a pixel.
+    const std::uint64_t crop = 494 * 369 * 4;
+    const struct {
+        int layout, cell;
+        std::uint64_t memory;
+        bool trims;
+    } cases[] = {
+        {0, 1, MemoryReserve + crop - 1, false},
+        {3, 7, MemoryReserve + crop - 1, false},
+        {3, 7, MemoryReserve + crop, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "layout " << c.layout << ", memory " << c.memory);
+        form.reset(); // a fresh history
+        form = std::make_unique<TForm1>();
+        form->show();
+        OpenPattern(3000, 2000, 602);
+        PlaceFrame(10, 20, 100, 75);
+        Choose(c.layout, c.cell);
+        FillOutput(kMarker);
+        form->inputimgClick();
+        const QImage output = form->Image1->PictureBitmap()->Image();
+        const QSize staging = form->Img1->size();
+        const int request = Composition.ViewRequest;
+        const bool inputShown = form->Panel2->isVisible();
+        const bool outputHidden = form->Image1->isHidden();
+        reports.clear();
+        SetAvailableMemoryReader([&] { return c.memory; });
+        form->BitBtn3Click();
+        SetAvailableMemoryReader(nullptr);
+        if (c.trims) {
+            EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
+            EXPECT_NE(form->Image1->PictureBitmap()->Image(), output);
+            continue;
+        }
+        EXPECT_EQ(reports, QStringList{QStringLiteral("メモリが足りないため、トリミングできません (494 × 369 ピクセル、"
+                                                      "必要なメモリ 1 MB、空きメモリ 0 MB)")});
+        reports.clear();
+        EXPECT_EQ(form->Image1->PictureBitmap()->Image(), output);
+        EXPECT_EQ(form->Image1->isHidden(), outputHidden);
+        EXPECT_EQ(form->Img1->size(), staging);
+        EXPECT_EQ(Composition.ViewRequest, request);
+        EXPECT_EQ(form->Panel2->isVisible(), inputShown);
+        form->Undo();
+        EXPECT_EQ(form->Image1->PictureBitmap()->Image(), output) << "nothing to take back";
+    }
 }
