@@ -17,10 +17,12 @@
 #include "CompositionState.h"
 #include "EditHistory.h"
 #include "ImageAllocation.h"
+#include "JpegFixtures.h"
 #include "OpenPhoto.h"
 #include "PhotoMemory.h"
 #include "Rotation.h"
 #include "Settings.h"
+#include "SynthesisedPhoto.h"
 #include "TApplication.h"
 #include "TBitmap.h"
 #include "TForm1.h"
@@ -88,7 +90,7 @@ bool WritePhotos() {
         QFile file(PhotoPath(i));
         if (file.exists())
             continue;
-        const QByteArray bytes = BareEncode(SynthesisePhoto(kPhotos[i].width, kPhotos[i].height), 90);
+        const QByteArray bytes = MakeJpeg(SynthesisePhoto(kPhotos[i].width, kPhotos[i].height));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
             return false;
