@@ -2,6 +2,8 @@
 
 #include "JpegFixtures.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <vector>
@@ -118,5 +120,47 @@ QByteArray WithDeclaredSize(QByteArray jpeg, int width, int height) {
         }
     }
     ADD_FAILURE() << "no frame header";
+    return jpeg;
+}
+
+QByteArray RestartJpeg(const QImage& source, bool restarts) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(image.width());
+    cinfo.image_height = static_cast<JDIMENSION>(image.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 75, TRUE);
+    cinfo.restart_in_rows = restarts ? 1 : 0;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar*>(image.constScanLine(static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    std::free(out);
+    return bytes;
+}
+
+QByteArray WithStuffedByteDamaged(QByteArray jpeg, double at, unsigned char marker, qsizetype* offset) {
+    const qsizetype scan = jpeg.indexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype from = std::max(scan, static_cast<qsizetype>(static_cast<double>(jpeg.size()) * at));
+    const qsizetype stuffed = scan < 0 ? -1 : jpeg.indexOf(QByteArray("\xFF\x00", 2), from);
+    if (stuffed < 0) {
+        ADD_FAILURE() << "no stuffed zero after " << from;
+        return jpeg;
+    }
+    jpeg[stuffed + 1] = static_cast<char>(marker);
+    if (offset)
+        *offset = stuffed;
     return jpeg;
 }

@@ -24,3 +24,12 @@ int CountScans(const QByteArray& jpeg);
 // The file with its frame header declaring another size; the decoder pads
 // the missing data.
 QByteArray WithDeclaredSize(QByteArray jpeg, int width, int height);
+
+// A baseline colour file (quality 75) with a restart marker after every row
+// of MCUs, as cameras write them, or with none.
+QByteArray RestartJpeg(const QImage& image, bool restarts);
+
+// The file with its first stuffed zero (FF 00) at or after `at`, a fraction
+// of its size, made into a marker byte (FF 00 becomes FF `marker`), as one
+// damaged byte in the coded data does. Its offset goes to *offset.
+QByteArray WithStuffedByteDamaged(QByteArray jpeg, double at, unsigned char marker, qsizetype* offset = nullptr);
