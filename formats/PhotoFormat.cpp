@@ -36,6 +36,16 @@ bool IsHeif(const QByteArray& bytes) {
     return heif == heif_filetype_yes_supported || heif == heif_filetype_yes_unsupported;
 }
 
+// "BM", then the sizes of the file, of nothing and of the headers, and the
+// size of one of the picture headers Windows and OS/2 have written.
+bool IsBmp(const QByteArray& bytes) {
+    if (bytes.size() < 18 || !bytes.startsWith("BM"))
+        return false;
+    constexpr std::array<quint32, 8> HeaderSizes = {12, 16, 40, 52, 56, 64, 108, 124};
+    const quint32 header = qFromLittleEndian<quint32>(bytes.constData() + 14);
+    return std::find(HeaderSizes.begin(), HeaderSizes.end(), header) != HeaderSizes.end();
+}
+
 } // namespace
 
 TPhotoFormat SniffPhotoFormat(const QByteArray& bytes) {
@@ -46,5 +56,30 @@ TPhotoFormat SniffPhotoFormat(const QByteArray& bytes) {
     // Whether libheif reads the file is its own to decide.
     if (bytes.size() >= 12 && IsHeif(bytes))
         return TPhotoFormat::Heif;
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return TPhotoFormat::Gif;
+    if (IsBmp(bytes))
+        return TPhotoFormat::Bmp;
+    if (bytes.startsWith(QByteArrayLiteral("II*\0")) || bytes.startsWith(QByteArrayLiteral("MM\0*")))
+        return TPhotoFormat::Tiff;
     return TPhotoFormat::Jpeg;
+}
+
+const char* QtReaderFormat(TPhotoFormat format) {
+    switch (format) {
+    case TPhotoFormat::Png:
+        return "png";
+    case TPhotoFormat::WebP:
+        return "webp";
+    case TPhotoFormat::Gif:
+        return "gif";
+    case TPhotoFormat::Bmp:
+        return "bmp";
+    case TPhotoFormat::Tiff:
+        return "tiff";
+    case TPhotoFormat::Jpeg:
+    case TPhotoFormat::Heif:
+        break;
+    }
+    return nullptr;
 }

@@ -88,6 +88,11 @@ void TPhotoFile::LoadFromBytes(QByteArray bytes) {
     case TPhotoFormat::WebP:
         qt_ = std::make_unique<TQtPicture>(std::move(bytes), "webp");
         break;
+    case TPhotoFormat::Gif:
+    case TPhotoFormat::Bmp:
+    case TPhotoFormat::Tiff:
+        qt_ = std::make_unique<TQtPicture>(std::move(bytes), QtReaderFormat(format_));
+        break;
     }
 }
 
