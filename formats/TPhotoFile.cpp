@@ -93,6 +93,8 @@ void TPhotoFile::LoadFromBytes(QByteArray bytes) {
     case TPhotoFormat::Tiff:
         qt_ = std::make_unique<TQtPicture>(std::move(bytes), QtReaderFormat(format_));
         break;
+    case TPhotoFormat::NotAPhoto:
+        throw ENotAPhoto(FileKindName(bytes).toStdString());
     }
 }
 

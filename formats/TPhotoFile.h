@@ -29,8 +29,9 @@ public:
 
     // The whole file read and its header read; nothing decoded. Fails as JPEG
     // loading does (a file that cannot be read, a header that is not JPEG);
-    // EInvalidGraphic for a file of another format whose reader refuses it.
-    // An empty file loads (as JPEG) without error.
+    // EInvalidGraphic for a file of another format whose reader refuses it;
+    // ENotAPhoto, naming what it is, for a file of no photo type at all. An
+    // empty file loads (as JPEG) without error.
     void LoadFromFile(const QString& fileName);
     void LoadFromBytes(QByteArray bytes);
 
