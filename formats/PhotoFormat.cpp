@@ -224,10 +224,7 @@ QString FileKindName(const QByteArray& bytes) {
             return QString::fromUtf8(CameraRaw); // Canon CR3
         return QString::fromUtf8(brands.constFirst() == "M4A " ? "MP4 音声" : IsoVideo);
     }
-    if (IsQuickTimeAtom(bytes))
-        return QString::fromUtf8(IsoVideo);
-    if (IsTransportStream(bytes))
-        return QString::fromUtf8("MPEG 動画");
+    // Text before the signs below, which a text may hold by chance.
     if (IsText(bytes)) {
         const QByteArray head = bytes.left(4096).toLower();
         if (head.contains("<svg"))
@@ -236,5 +233,9 @@ QString FileKindName(const QByteArray& bytes) {
             return QString::fromUtf8("HTML 文書");
         return QString::fromUtf8("テキスト");
     }
+    if (IsQuickTimeAtom(bytes))
+        return QString::fromUtf8(IsoVideo);
+    if (IsTransportStream(bytes))
+        return QString::fromUtf8("MPEG 動画");
     return QString::fromUtf8("不明な形式");
 }

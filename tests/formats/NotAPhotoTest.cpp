@@ -40,6 +40,9 @@ TEST(NotAPhoto, FilesOfOtherTypesAreNamedByTheirFirstBytes) {
     QByteArray mp4(4, '\0');
     qToBigEndian<quint32>(24, mp4.data());
     mp4 += "ftypisom" + QByteArray(4, '\0') + "isomavc1";
+    QByteArray transportStream(3 * 188, '\0');
+    for (int packet = 0; packet < 3; ++packet)
+        transportStream[188 * packet] = 0x47;
     const QByteArray shiftJisText = QByteArray::fromHex("8e CA 90 5E 82 CC 83 81 83 82 0d 0a");
     const struct {
         const char* name;
@@ -48,6 +51,7 @@ TEST(NotAPhoto, FilesOfOtherTypesAreNamedByTheirFirstBytes) {
     } cases[] = {
         {"PDF", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj", "PDF 文書"},
         {"ASCII text", "not a photo\n", "テキスト"},
+        {"text with a QuickTime atom's name in place", "Get free photos!\n", "テキスト"},
         {"UTF-8 text", "写真のメモ\r\n\tその二\n", "テキスト"},
         {"Shift_JIS text", shiftJisText, "テキスト"},
         {"UTF-16 text", Bytes("\xFF\xFEH\0i\0"sv), "テキスト"},
@@ -55,6 +59,7 @@ TEST(NotAPhoto, FilesOfOtherTypesAreNamedByTheirFirstBytes) {
         {"SVG drawing", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>", "SVG 画像"},
         {"MP4 video", mp4, "MP4/QuickTime 動画"},
         {"QuickTime film without ftyp", Bytes("\0\0\0\x08wide\0\0\0\0mdat"sv), "MP4/QuickTime 動画"},
+        {"MPEG transport stream", transportStream, "MPEG 動画"},
         {"WebM video", "\x1A\x45\xDF\xA3\x9F\x42\x86\x81", "Matroska/WebM 動画"},
         {"AVI video", Bytes("RIFF\x10\0\0\0AVI LIST"sv), "AVI 動画"},
         {"ZIP archive", Bytes("PK\x03\x04\x14\0\0\0"sv), "ZIP 書庫"},
