@@ -28,3 +28,17 @@ EReadError::EReadError() : Exception("ストリームからの読み込みエラ
 EOutOfResources::EOutOfResources() : Exception("システム リソースが足りません") {}
 
 EInvalidGraphic::EInvalidGraphic() : Exception("画像ファイルを読み込めません") {}
+
+ENotAPhoto::ENotAPhoto(const std::string& kind) : Exception(Format("この種類のファイルは開けません (%s)", kind)) {}
+
+namespace {
+
+std::string Pixels(int width, int height) { return std::to_string(width) + " × " + std::to_string(height) + " ピクセル"; }
+
+} // namespace
+
+// Ends in a parenthesis, as the memory refusal does, so the error report adds
+// no full stop.
+EPhotoTooLarge::EPhotoTooLarge(int width, int height, int limitSide)
+    : Exception("写真が大きすぎるため開けません (" + Pixels(width, height) + "、上限 " + Pixels(limitSide, limitSide) +
+                ")") {}

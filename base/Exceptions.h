@@ -63,3 +63,18 @@ class EInvalidGraphic : public Exception {
 public:
     EInvalidGraphic(); // "画像ファイルを読み込めません"
 };
+
+// A file of a type the program does not open; `kind` names what it is
+// ("PDF 文書").
+class ENotAPhoto : public Exception {
+public:
+    explicit ENotAPhoto(const std::string& kind); // "この種類のファイルは開けません (%s)"
+};
+
+// A picture of more pixels than the program opens whatever the memory: more
+// than a square of `limitSide` pixels a side holds.
+class EPhotoTooLarge : public Exception {
+public:
+    // "写真が大きすぎるため開けません (%d × %d ピクセル、上限 %d × %d ピクセル)"
+    EPhotoTooLarge(int width, int height, int limitSide);
+};

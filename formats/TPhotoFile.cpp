@@ -126,6 +126,13 @@ void TPhotoFile::LoadFromBytes(QByteArray bytes) {
     case TPhotoFormat::WebP:
         qt_ = std::make_unique<TQtPicture>(std::move(bytes), "webp");
         break;
+    case TPhotoFormat::Gif:
+    case TPhotoFormat::Bmp:
+    case TPhotoFormat::Tiff:
+        qt_ = std::make_unique<TQtPicture>(std::move(bytes), QtReaderFormat(format_));
+        break;
+    case TPhotoFormat::NotAPhoto:
+        throw ENotAPhoto(FileKindName(bytes).toStdString());
     }
 }
 

@@ -13,8 +13,8 @@ class TJPEGImage;
 class THeifPicture;
 class TQtPicture;
 
-// A photo file as its owner sees it: JPEG, HEIF/HEIC, PNG or WebP, told apart
-// by its bytes, decoded upright (Exif orientation of JPEG files, HEIF's own
+// A photo file as its owner sees it: JPEG, HEIF/HEIC/AVIF, PNG, WebP, GIF, BMP
+// or TIFF, told apart by its bytes, decoded upright (Exif orientation of JPEG files, HEIF's own
 // transformations) and in sRGB (embedded ICC profiles converted with Little
 // CMS). Files without orientation and profile, or with an sRGB profile, give
 // exactly the pixels the JPEG picture decodes.
@@ -29,8 +29,9 @@ public:
 
     // The whole file read and its header read; nothing decoded. Fails as JPEG
     // loading does (a file that cannot be read, a header that is not JPEG);
-    // EInvalidGraphic for a PNG, WebP or HEIF file whose reader refuses it.
-    // An empty file loads (as JPEG) without error.
+    // EInvalidGraphic for a file of another format whose reader refuses it;
+    // ENotAPhoto, naming what it is, for a file of no photo type at all. An
+    // empty file loads (as JPEG) without error.
     void LoadFromFile(const QString& fileName);
     void LoadFromBytes(QByteArray bytes);
 

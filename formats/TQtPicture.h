@@ -6,12 +6,13 @@
 #include <QSize>
 #include <functional>
 
-// A PNG or WebP file read with Qt's image readers (WebP through Qt's image
-// format plugins).
+// A PNG, WebP, GIF, BMP or TIFF file read with Qt's image readers (WebP, GIF
+// and TIFF through Qt's image format plugins); of an animation, the first
+// frame.
 class TQtPicture {
 public:
     // Reads the header; EInvalidGraphic when the reader for `format` ("png",
-    // "webp") does not take the bytes. The bytes are kept.
+    // "tiff"...) does not take the bytes. The bytes are kept.
     TQtPicture(QByteArray bytes, const char* format);
 
     QSize Size() const { return size_; }

@@ -27,14 +27,46 @@ void ErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
-// The coded data has ended: the source ran out of bytes, or the entropy
-// decoder ran into a marker other than a restart (after which the library
-// pads the scan).
+bool IsRestart(int marker) { return marker >= 0xD0 && marker <= 0xD7; }
+
+// The lowest marker code (SOF0); FF followed by a lower value is no marker.
+constexpr int FirstMarker = 0xC0;
+
+// Whether coded data follows a bad marker (a damaged byte: FF and a value no
+// marker has). The library skips such markers up to the next real one and,
+// if that is a restart marker, decodes on from it. The whole file is in the
+// memory source, so the rest of it is at hand.
+bool DataGoesOnAfterBadMarker(j_decompress_ptr cinfo) {
+    const JOCTET* p = cinfo->src->next_input_byte;
+    const JOCTET* const end = p + cinfo->src->bytes_in_buffer;
+    while (end - p >= 2) {
+        const int next = p[1];
+        if (p[0] != 0xFF || next == 0xFF) {
+            ++p;
+        } else if (next == 0x00 || next < FirstMarker) {
+            p += 2; // a stuffed zero, or another bad marker
+        } else {
+            return IsRestart(next);
+        }
+    }
+    return false;
+}
+
+// The coded data of the scan has ended: the source ran out of bytes, or the
+// entropy decoder ran into a real marker other than a restart (the next
+// segment, the end of the image), after which the library pads the scan. A
+// bad marker is an end only where nothing of the scan is read after it: no
+// restart interval to resynchronise at, or no restart marker after it.
 bool DataEnded(j_decompress_ptr cinfo) {
     const int code = cinfo->err->msg_code;
     const int marker = cinfo->unread_marker;
-    return code == JWRN_JPEG_EOF ||
-           (code == JWRN_HIT_MARKER && !(marker >= 0xD0 && marker <= 0xD7));
+    if (code == JWRN_JPEG_EOF)
+        return true;
+    if (code != JWRN_HIT_MARKER || IsRestart(marker))
+        return false;
+    if (marker >= FirstMarker)
+        return true;
+    return cinfo->restart_interval == 0 || !DataGoesOnAfterBadMarker(cinfo);
 }
 
 void EmitMessage(j_common_ptr cinfo, int level) {
@@ -45,8 +77,8 @@ void EmitMessage(j_common_ptr cinfo, int level) {
     if (!err->refuseEarlyEnd || !cinfo->is_decompressor)
         return;
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number == 1 && DataEnded(d) &&
-        static_cast<std::int64_t>(d->input_iMCU_row) * JpegDataFraction < d->total_iMCU_rows)
+    if (d->input_scan_number == 1 &&
+        static_cast<std::int64_t>(d->input_iMCU_row) * JpegDataFraction < d->total_iMCU_rows && DataEnded(d))
         ERREXIT(cinfo, JERR_INPUT_EOF);
 }
 

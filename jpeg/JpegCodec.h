@@ -27,7 +27,8 @@ constexpr std::int64_t JpegScanWork = 20 * std::int64_t{25'000'000};
 // memory of the rest. A photo cut later, like a small picture cut anywhere, is
 // padded as the library does: a real photo's first tenth of bytes reaches
 // well past that point, even where its top rows hold three times the detail of
-// the rest.
+// the rest. A damaged byte that reads as a marker is no end where a restart
+// marker follows: the library decodes on from there.
 constexpr std::int64_t JpegPaddedPixelLimit = std::int64_t{4096} * 4096;
 constexpr int JpegDataFraction = 32;
 int JpegScanLimitFor(std::int64_t pixels);

@@ -1,6 +1,7 @@
 #include "OpenPhoto.h"
 
 #include "CompositionState.h"
+#include "Exceptions.h"
 #include "FitToImage.h"
 #include "FrameFitting.h"
 #include "InputPanel.h"
@@ -55,11 +56,15 @@ private:
     QProgressBar& bar_;
 };
 
-// A picture past the practical limit fails silently like a damaged file; one
-// within it that the memory cannot hold is refused with a message.
-void CheckMemoryFor(const TPhotoFile& file) {
+// The practical limit as the side of the square that holds as many pixels.
+constexpr int PracticalSideLimit = 16384;
+static_assert(std::int64_t{PracticalSideLimit} * PracticalSideLimit == PracticalPixelLimit);
+
+// A picture past the practical limit is refused whatever the memory, one
+// within it that the memory cannot hold is refused too; both are told.
+void CheckSizeFor(const TPhotoFile& file) {
     if (static_cast<std::int64_t>(file.Width()) * file.Height() > PracticalPixelLimit)
-        return;
+        throw EPhotoTooLarge(file.Width(), file.Height(), PracticalSideLimit);
     // Memory held for taking steps back is given up for the new photo first.
     NotifyPhotoOpening();
     CheckPhotoMemory(file.Width(), file.Height(), file.StoredBytesPerPixel(),
@@ -75,7 +80,7 @@ void LoadPhoto(const TWindowControls& c, TRememberedFolder& folder, const QStrin
     folder.Folder = FolderOf(fileName);
     folder.SaveSettings();
     file.MaxPixels = PracticalPixelLimit;
-    CheckMemoryFor(file);
+    CheckSizeFor(file);
     TDecodeProgress progress(*c.ProgressBar1);
     file.OnProgress = progress.Steps();
     TBitmap& photo = *Composition.WorkBitmap;
@@ -94,14 +99,19 @@ void ShowInputView(const TWindowControls& c) {
 bool OpenPhotoFile(const TWindowControls& controls, TRememberedFolder lastOpenFolder,
                    const QString& fileName) {
     bool opened = false;
-    std::optional<EPhotoMemory> refused;
+    std::optional<Exception> refused;
     try {
         LoadPhoto(controls, lastOpenFolder, fileName);
         opened = true;
+    } catch (const ENotAPhoto& noPhoto) {
+        refused = noPhoto;
+    } catch (const EPhotoTooLarge& tooLarge) {
+        refused = tooLarge;
     } catch (const EPhotoMemory& tooLarge) {
         refused = tooLarge;
     } catch (...) {
-        // Opening reports nothing else: what was not replaced stays as it was.
+        // A damaged photo or a file that cannot be read is not told: what was
+        // not replaced stays as it was.
     }
     ShowInputView(controls);
     if (opened)

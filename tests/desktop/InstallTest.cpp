@@ -144,7 +144,8 @@ TEST_F(InstallTree, DesktopEntryStartsTheProgramWithThePhotoItIsGiven) {
     EXPECT_EQ(entry[QStringLiteral("Categories")], QStringLiteral("Graphics;Photography;"));
     // The formats the program opens, so file managers offer it under "Open With".
     EXPECT_EQ(entry[QStringLiteral("MimeType")],
-              QStringLiteral("image/jpeg;image/heic;image/heif;image/png;image/webp;"));
+              QStringLiteral("image/jpeg;image/heic;image/heif;image/avif;image/png;image/webp;image/gif;"
+                             "image/bmp;image/tiff;"));
     EXPECT_EQ(entry[QStringLiteral("Terminal")], QStringLiteral("false"));
     // One file at a time, handed over as a path; the program it names is
     // what the tree holds.

@@ -117,8 +117,8 @@ TEST(PhotoFormats, AreToldByTheirBytes) {
         {"WebP", Encoded(JpegTestPattern(8, 8), "webp"), TPhotoFormat::WebP},
         {"HEIC brand", QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), TPhotoFormat::Heif},
         {"empty, read as JPEG", QByteArray(), TPhotoFormat::Jpeg},
-        {"text, read as JPEG", QByteArray("not a photo\n"), TPhotoFormat::Jpeg},
-        {"RIFF of another kind", QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16), TPhotoFormat::Jpeg},
+        {"text, no photo", QByteArray("not a photo\n"), TPhotoFormat::NotAPhoto},
+        {"RIFF of another kind", QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16), TPhotoFormat::NotAPhoto},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SniffPhotoFormat(c.bytes), c.format) << c.name;

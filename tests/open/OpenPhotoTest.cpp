@@ -85,7 +85,7 @@ protected:
     }
     void TearDown() override {
         TApplication::SetErrorReporter(nullptr);
-        EXPECT_TRUE(reports.isEmpty()) << "opening shows no message: " << reports.join('\n').toStdString();
+        EXPECT_TRUE(reports.isEmpty()) << "opening shows no other message: " << reports.join('\n').toStdString();
         OpenFixture::TearDown();
     }
 
@@ -106,11 +106,13 @@ struct FailureCase {
     std::function<QString(OpenPhotoRoad&)> file; // an empty name: the corpus is absent
     Outcome outcome;
     QSize opened = {}; // the photo's size when it opens
+    const char* told = nullptr; // the message shown, if any
 };
 
 const FailureCase kFailures[] = {
     {"text file named like a photo",
-     [](OpenPhotoRoad& t) { return t.Write(QStringLiteral("notes.jpg"), "not a photo\n"); }, Outcome::Unchanged},
+     [](OpenPhotoRoad& t) { return t.Write(QStringLiteral("notes.jpg"), "not a photo\n"); }, Outcome::Unchanged, {},
+     "この種類のファイルは開けません (テキスト)"},
     {"PNG named like a JPEG opens as the PNG it is",
      [](OpenPhotoRoad&) { return SharedJpeg(QStringLiteral("png-named-jpg.jpg")); }, Outcome::Opened, {6, 6}},
     {"12-bit samples, refused with the header",
@@ -190,6 +192,8 @@ TEST_F(OpenPhotoRoad, AFailedOpeningKeepsWhatItHadNotReplaced) {
             SetSettingsFileName(Write(QStringLiteral("plain"), "x") + QStringLiteral("/tolvane.settings"));
         ClickOpen(file);
         SetSettingsFileName(settingsFile);
+        EXPECT_EQ(reports.join(QLatin1Char('\n')).toStdString(), c.told ? c.told : "");
+        reports.clear();
 
         const bool remembered = c.outcome != Outcome::Unchanged;
         const bool written = remembered && c.outcome != Outcome::InMemoryOnly;

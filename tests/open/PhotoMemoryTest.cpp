@@ -293,9 +293,9 @@ TEST_F(PhotoMemoryGuard, APhotoTooLargeForTheFreeMemoryIsRefusedWithAMessage) {
     TApplication::SetErrorReporter(nullptr);
 }
 
-// A picture past the practical limit, or a damaged file, fails silently
-// whatever the memory.
-TEST_F(PhotoMemoryGuard, AHugeDeclaredSizeIsRefusedSilentlyEvenWithMemoryToSpare) {
+// A picture past the practical limit is refused with its size whatever the
+// memory.
+TEST_F(PhotoMemoryGuard, AHugeDeclaredSizeIsRefusedWithItsSizeEvenWithMemoryToSpare) {
     const QString declared = dir.File(QStringLiteral("declared.jpg"));
     QByteArray bytes = MakeJpeg(JpegTestPattern(16, 16));
     const qsizetype sof = bytes.indexOf(QByteArray("\xFF\xC0", 2));
@@ -309,6 +309,7 @@ TEST_F(PhotoMemoryGuard, AHugeDeclaredSizeIsRefusedSilentlyEvenWithMemoryToSpare
     QStringList reports;
     TApplication::SetErrorReporter([&](const QString&, const QString& text) { reports.append(text); });
 
+    const QString told = QStringLiteral("写真が大きすぎるため開けません (23000 × 23000 ピクセル、上限 16384 × 16384 ピクセル)");
     SetAvailableMemoryReader([] { return 1024 * GiB; });
     ClickOpen(declared);
     EXPECT_EQ(WorkPixels(), photo);
@@ -317,7 +318,8 @@ TEST_F(PhotoMemoryGuard, AHugeDeclaredSizeIsRefusedSilentlyEvenWithMemoryToSpare
     ClickOpen(declared);
     EXPECT_EQ(WorkPixels(), photo);
     SetAvailableMemoryReader(nullptr);
-    EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(reports, QStringList({told, told}));
+    reports.clear();
 
     REQUIRE_SHARED_JPEG(bomb);
     ClickOpen(bomb);
@@ -325,7 +327,8 @@ TEST_F(PhotoMemoryGuard, AHugeDeclaredSizeIsRefusedSilentlyEvenWithMemoryToSpare
     EXPECT_EQ(Settings.LastOpenFolder, QFile::encodeName(SharedJpegDir() + QLatin1Char('/')));
     EXPECT_TRUE(InputViewShown());
     EXPECT_EQ(Composition.JpegPicture, nullptr);
-    EXPECT_TRUE(reports.isEmpty()) << reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(reports, QStringList(QStringLiteral(
+                           "写真が大きすぎるため開けません (49157 × 27397 ピクセル、上限 16384 × 16384 ピクセル)")));
     TApplication::SetErrorReporter(nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <jerror.h>
 #include <optional>
@@ -15,7 +16,7 @@ namespace {
 // Decodes as the opening road does, or through the grey path; the library's
 // code when decoding is refused.
 std::optional<int> DecodeFails(const QByteArray& bytes, bool grey, std::int64_t maxPixels = 0,
-                               QSize* decoded = nullptr) {
+                               QSize* decoded = nullptr, QImage* pixels = nullptr) {
     TJPEGImage jpeg;
     jpeg.GrayscaleParam = grey;
     jpeg.MaxPixels = maxPixels;
@@ -28,6 +29,8 @@ std::optional<int> DecodeFails(const QByteArray& bytes, bool grey, std::int64_t 
     }
     if (decoded)
         *decoded = QSize(bitmap.Width(), bitmap.Height());
+    if (pixels)
+        *pixels = bitmap.Image();
     return std::nullopt;
 }
 
@@ -150,5 +153,58 @@ TEST(HostileJpeg, ALargePhotoCutAfterItsFirstTenthStillOpens) {
         if (!c.failure) {
             EXPECT_EQ(decoded, pattern.size());
         }
+    }
+}
+
+// One damaged byte in the coded data reads as a marker. In a photo with
+// restart markers the library skips to the next one and decodes on, so only
+// the rows of that stretch suffer, however early the damage comes: that is no
+// end of the data. A bad marker after which no restart marker comes, or one
+// in a photo without restart markers (nothing after it is read), still ends
+// the data.
+TEST(HostileJpeg, ADamagedByteEarlyInALargePhotoWithRestartMarkersCostsOnlyItsRows) {
+    const QImage pattern = JpegTestPattern(4800, 3600); // 17 megapixels
+    const QByteArray restarts = RestartJpeg(pattern, true);
+    const QByteArray plain = RestartJpeg(pattern, false);
+    QImage intact;
+    ASSERT_EQ(DecodeFails(restarts, false, 0, nullptr, &intact), std::nullopt);
+    const struct {
+        const char* name;
+        const QByteArray& bytes;
+        double at;
+        unsigned char marker;
+        qsizetype keepAfter; // > 0: the file cut this many bytes after the damage
+        std::optional<int> failure;
+    } cases[] = {
+        {"FF 00 made FF 4F at 0.5 %", restarts, 0.005, 0x4F, 0, std::nullopt},
+        {"FF 00 made FF 01 at 1.5 %", restarts, 0.015, 0x01, 0, std::nullopt},
+        {"FF 00 made FF BF at 0.1 %", restarts, 0.001, 0xBF, 0, std::nullopt},
+        {"made FF 4F, then cut before the next restart marker", restarts, 0.005, 0x4F, 64, JERR_INPUT_EOF},
+        {"made FF 4F in a photo without restart markers", plain, 0.005, 0x4F, 0, JERR_INPUT_EOF},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qsizetype offset = 0;
+        QByteArray bytes = WithStuffedByteDamaged(c.bytes, c.at, c.marker, &offset);
+        if (c.keepAfter > 0)
+            bytes.truncate(offset + c.keepAfter);
+        QImage decoded;
+        const std::optional<int> failure = DecodeFails(bytes, false, 0, nullptr, &decoded);
+        EXPECT_EQ(failure, c.failure);
+        if (failure || c.failure)
+            continue;
+        ASSERT_EQ(decoded.size(), pattern.size());
+        // One row of MCUs (16 rows) and the row either side of it that its
+        // colours are smoothed into.
+        int first = -1, last = -1;
+        for (int y = 0; y < decoded.height(); ++y) {
+            if (std::memcmp(decoded.constScanLine(y), intact.constScanLine(y), static_cast<size_t>(3 * decoded.width())) == 0)
+                continue;
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+        EXPECT_GE(first, 0) << "the damage shows";
+        EXPECT_LE(last - first + 1, 18) << "rows " << first << " to " << last;
     }
 }
