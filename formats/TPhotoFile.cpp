@@ -196,22 +196,16 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
 
 void TPhotoFile::DecodeOther(TBitmap& decoded) {
     QImage image;
-    QByteArray profile;
+    TOrientation orientation = TOrientation::Upright;
     if (heif_) {
         RefuseAbove(static_cast<std::int64_t>(heif_->CodedWidth()) * heif_->CodedHeight());
-        profile = heif_->IccProfile();
         image = heif_->Decode(OnProgress);
     } else {
         RefuseAbove(static_cast<std::int64_t>(Width()) * Height());
-        image = qt_->Decode(OnProgress, &profile);
-    }
-    if (const auto colour = TColourTransform::ToSrgb(profile, TColourInput::Rgb)) {
-        const int rows = image.height();
-        for (int y = 0; y < rows; ++y) {
-            colour->Convert(image.scanLine(y), image.scanLine(y), image.width());
-            if (OnProgress && (y % 64 == 63 || y == rows - 1))
-                OnProgress(y + 1, rows);
-        }
+        image = qt_->Decode(OnProgress);
+        orientation = qt_->Metadata().orientation;
     }
     decoded.SetImage(std::move(image));
+    if (orientation != TOrientation::Upright)
+        OrientBitmap(decoded, orientation, OnProgress);
 }
