@@ -7,10 +7,8 @@ TEmbeddedMetadata ReadEmbeddedMetadata(const QByteArray& bytes) {
         return ReadPngMetadata(bytes);
     if (bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP")
         return ReadWebpMetadata(bytes);
-    if (bytes.startsWith(QByteArrayLiteral("II*\0")) ||
-        bytes.startsWith(QByteArrayLiteral("MM\0*")) ||
-        bytes.startsWith(QByteArrayLiteral("II+\0")) ||
-        bytes.startsWith(QByteArrayLiteral("MM\0+")))
+    if (bytes.startsWith(QByteArrayLiteral("II*\0")) || bytes.startsWith(QByteArrayLiteral("MM\0*")) ||
+        bytes.startsWith(QByteArrayLiteral("II+\0")) || bytes.startsWith(QByteArrayLiteral("MM\0+")))
         return ReadTiffMetadata(bytes);
     return {};
 }

@@ -8,7 +8,10 @@
 // Read from the bytes with the format's own library (libpng, libwebp's
 // demuxer, libtiff); nothing is decoded. A damaged or missing part reads as
 // absent: the pixels then open as the reader gives them.
+enum class TContainer { Unknown, Png, WebP, Tiff };
+
 struct TEmbeddedMetadata {
+    TContainer container = TContainer::Unknown;
     QByteArray iccProfile; // the raw ICC profile, as stored
     // PNG gamma and chromaticities (gAMA, cHRM) without a profile or an sRGB
     // chunk: Qt's reader turns them into its colour space.

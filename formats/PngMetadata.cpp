@@ -94,6 +94,7 @@ QByteArray ExifChunk(const QByteArray& bytes) {
 
 TEmbeddedMetadata ReadPngMetadata(const QByteArray& bytes) {
     TEmbeddedMetadata result;
+    result.container = TContainer::Png;
     PngHeader header(bytes);
     if (!header.Read())
         return result;

@@ -4,6 +4,7 @@
 #include "Exceptions.h"
 #include "NclxProfile.h"
 
+#include <QtEndian>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -60,6 +61,14 @@ int THeifPicture::CodedHeight() const { return heif_image_handle_get_ispe_height
 int THeifPicture::BitsPerChannel() const { return heif_image_handle_get_luma_bits_per_pixel(handle_); }
 
 bool THeifPicture::HasAlpha() const { return heif_image_handle_has_alpha_channel(handle_) != 0; }
+
+bool THeifPicture::Av1() const {
+    // Its file type box names the brand among the compatible ones.
+    const qsizetype ftyp = bytes_.size() >= 8 && bytes_.mid(4, 4) == "ftyp"
+                               ? qMin<qsizetype>(qFromBigEndian<quint32>(bytes_.constData()), bytes_.size())
+                               : 0;
+    return bytes_.left(ftyp).indexOf("avif") >= 8;
+}
 
 bool THeifPicture::Grey() const {
     // The colour space signature of the profile's header.

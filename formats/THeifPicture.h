@@ -1,4 +1,6 @@
 #pragma once
+#include "HeifChroma.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <functional>
@@ -25,6 +27,10 @@ public:
     // plane.
     int BitsPerChannel() const;
     bool HasAlpha() const;
+    // Whether it is coded with AV1 (AVIF), else with HEVC; how its colour
+    // planes are sampled.
+    bool Av1() const;
+    THeifChroma Chroma() const { return HeifChroma(bytes_); }
     // Whether its ICC profile is a grey one. Its pixels are then grey levels
     // however they are coded (encoders code grey as colour too), and are
     // converted as grey.

@@ -1,5 +1,6 @@
 #include "TPhotoFile.h"
 
+#include "DecodePeaks.h"
 #include "Exceptions.h"
 #include "ExifOrientation.h"
 #include "FileBytes.h"
@@ -107,15 +108,12 @@ int TPhotoFile::StoredBytesPerPixel() const {
     return format_ == TPhotoFormat::Jpeg && jpeg_.Grayscale() ? 1 : 3;
 }
 
-int TPhotoFile::DecodeBytesPerPixel() const {
-    // HEIF: the decoder's planes and its interleaved RGBA; Qt: a 64-bit
-    // picture and its 32-bit conversion; a progressive JPEG is held as
-    // coefficients, 2 bytes each, while it decodes.
+double TPhotoFile::DecodeBytesPerPixel() const {
     if (heif_)
-        return 3 + 4 + 3;
+        return HeifDecodeBytesPerPixel(heif_->BitsPerChannel(), heif_->HasAlpha(), heif_->Av1(), heif_->Chroma());
     if (qt_)
-        return 3 + 8 + 4;
-    return StoredBytesPerPixel() + (jpeg_.ProgressiveEncoding ? 2 * jpeg_.Components() : 0);
+        return QtDecodeBytesPerPixel(qt_->Metadata());
+    return JpegDecodeBytesPerPixel(jpeg_.Grayscale(), jpeg_.ProgressiveEncoding);
 }
 
 void TPhotoFile::AssignTo(TBitmap& dest) {

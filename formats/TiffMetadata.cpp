@@ -63,6 +63,7 @@ TOrientation OrientationOf(uint16_t tag) {
 
 TEmbeddedMetadata ReadTiffMetadata(const QByteArray& bytes) {
     TEmbeddedMetadata result;
+    result.container = TContainer::Tiff;
     Source source{bytes.constData(), static_cast<toff_t>(bytes.size()), 0};
     const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(
         TIFFOpenOptionsAlloc(), TIFFOpenOptionsFree);

@@ -22,6 +22,7 @@ QByteArray Chunk(const WebPDemuxer* demux, const char* fourcc) {
 
 TEmbeddedMetadata ReadWebpMetadata(const QByteArray& bytes) {
     TEmbeddedMetadata result;
+    result.container = TContainer::WebP;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     const auto size = static_cast<size_t>(bytes.size());
     WebPBitstreamFeatures features;

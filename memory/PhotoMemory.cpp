@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QList>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <unistd.h>
 
@@ -165,9 +166,9 @@ std::int64_t PhotoPixelLimit(std::uint64_t availableBytes) {
 
 std::int64_t PhotoPixelLimit() { return PhotoPixelLimit(AvailableMemory()); }
 
-std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, int decodeBytesPerPixel) {
-    const int perPixel = std::max(2 * storedBytesPerPixel, decodeBytesPerPixel);
-    return static_cast<std::uint64_t>(std::max<std::int64_t>(pixels, 0)) * static_cast<std::uint64_t>(perPixel);
+std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, double decodeBytesPerPixel) {
+    const double perPixel = std::max(2.0 * storedBytesPerPixel, decodeBytesPerPixel);
+    return static_cast<std::uint64_t>(std::ceil(static_cast<double>(std::max<std::int64_t>(pixels, 0)) * perPixel));
 }
 
 namespace {
@@ -191,7 +192,7 @@ std::string MemoryMessage(int width, int height, std::uint64_t needed, std::uint
 EPhotoMemory::EPhotoMemory(int width, int height, std::uint64_t needed, std::uint64_t usable)
     : Exception(MemoryMessage(width, height, needed, usable)), width_(width), height_(height), needed_(needed) {}
 
-void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, int decodeBytesPerPixel) {
+void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, double decodeBytesPerPixel) {
     const std::uint64_t needed =
         PhotoBytesNeeded(static_cast<std::int64_t>(width) * height, storedBytesPerPixel, decodeBytesPerPixel);
     const std::uint64_t usable = UsableMemory();

@@ -40,8 +40,9 @@ std::int64_t PhotoPixelLimit(std::uint64_t availableBytes);
 std::int64_t PhotoPixelLimit();
 
 // Bytes a photo of this many pixels needs: its decoding peak (the picture and
-// the decoder's own buffers) or two stored copies, whichever is larger.
-std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, int decodeBytesPerPixel);
+// the decoder's own buffers, in bytes a pixel as measured for its kind of
+// file) or two stored copies, whichever is larger; rounded up.
+std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, double decodeBytesPerPixel);
 
 // A photo that the memory cannot hold; its message names the photo's size
 // and the memory it needs.
@@ -60,7 +61,7 @@ private:
 
 // Raises EPhotoMemory when a width x height photo needs more than the usable
 // memory.
-void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, int decodeBytesPerPixel);
+void CheckPhotoMemory(int width, int height, int storedBytesPerPixel, double decodeBytesPerPixel);
 
 // Tests state the free memory; nullptr restores the reading of the machine's.
 void SetAvailableMemoryReader(std::function<std::uint64_t()> reader);
