@@ -47,9 +47,9 @@ double QtDecodeBytesPerPixel(const TEmbeddedMetadata& m) {
         if (m.palette)
             return m.alpha ? 7.1 : 5.0;
         if (m.grey && !m.alpha)
-            return deep ? 5.0 : 4.1;
+            return deep ? 5.1 : 4.1;
         if (deep)
-            return m.alpha ? 12.0 : 11.1;
+            return m.alpha ? 12.1 : 11.1;
         return m.alpha ? 8.1 : 7.1;
     case TContainer::WebP:
         if (m.lossy)
@@ -58,7 +58,7 @@ double QtDecodeBytesPerPixel(const TEmbeddedMetadata& m) {
     case TContainer::Tiff:
         if (m.grey && !m.alpha && !deep)
             return 4.5;
-        return deep ? 12.0 : m.alpha ? 8.1 : 7.0;
+        return deep ? 12.1 : m.alpha ? 8.1 : 7.0;
     case TContainer::Unknown:
         break;
     }

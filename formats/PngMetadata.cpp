@@ -22,13 +22,17 @@ void ReadFromSource(png_structp png, png_bytep out, size_t count) {
 
 void Quiet(png_structp, png_const_charp) {}
 
+// Back to Read() without a word: libpng would print the message if this
+// returned.
+[[noreturn]] void Leave(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 // libpng reporting to nobody, reading from memory; its structures go with it.
 class PngHeader {
 public:
     explicit PngHeader(const QByteArray& bytes)
         : source_{reinterpret_cast<const unsigned char*>(bytes.constData()),
                   static_cast<size_t>(bytes.size()), 0} {
-        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Quiet, Quiet);
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Leave, Quiet);
         if (png_)
             info_ = png_create_info_struct(png_);
     }
