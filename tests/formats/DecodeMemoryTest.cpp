@@ -1,4 +1,5 @@
 #include "FormatFixtures.h"
+#include "HeifChroma.h"
 #include "JpegFixtures.h"
 #include "OpenTestSupport.h"
 #include "TApplication.h"
@@ -99,4 +100,53 @@ TEST_F(DecodeMemory, APhotoOpensWhenItsKindsMeasuredPeakFitsAndIsRefusedWhenItDo
         }
     }
     TApplication::SetErrorReporter(nullptr);
+}
+
+TEST(HeifChroma, IsReadFromTheCodingConfigurationAndUnknownWhereTheBoxesDoNotHold) {
+    TempDir dir;
+    const QByteArray png = QtEncoded(Picture(), "png");
+    const QByteArray grey = QtEncoded(Picture().convertToFormat(QImage::Format_Grayscale8), "png");
+    const struct {
+        const char* name;
+        QByteArray png;
+        QStringList options;
+        THeifChroma chroma;
+    } made[] = {
+        {"HEIC, default", png, {}, THeifChroma::Yuv420},
+        {"HEIC, 4:4:4", png, {QStringLiteral("-p"), QStringLiteral("chroma=444")}, THeifChroma::Yuv444},
+        {"AVIF, 4:2:2", png, {QStringLiteral("-A"), QStringLiteral("-p"), QStringLiteral("chroma=422")},
+         THeifChroma::Yuv422},
+        {"AVIF, grey", grey, {QStringLiteral("-A")}, THeifChroma::Monochrome},
+    };
+    QByteArray heic;
+    for (const auto& c : made) {
+        SCOPED_TRACE(c.name);
+        QString why;
+        const QByteArray file = HeifEncoded(dir, c.png, c.options, QStringLiteral("photo.heif"), &why);
+        if (file.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        EXPECT_EQ(HeifChroma(file), c.chroma);
+        if (heic.isEmpty())
+            heic = file;
+    }
+    const qsizetype meta = heic.indexOf("meta") - 4;
+    ASSERT_GT(meta, 0);
+    const auto withSize = [&](quint32 size) {
+        QByteArray bytes = heic;
+        for (int i = 0; i < 4; ++i)
+            bytes[meta + i] = static_cast<char>(size >> (24 - 8 * i));
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } damaged[] = {
+        {"nothing", {}},
+        {"cut inside the meta box", heic.left(meta + 40)},
+        {"a meta box longer than the file", withSize(0x7FFFFFFF)},
+        {"a meta box shorter than its header", withSize(4)},
+        {"a 64-bit size cut short", withSize(1).left(meta + 12)},
+    };
+    for (const auto& c : damaged)
+        EXPECT_EQ(HeifChroma(c.bytes), THeifChroma::Unknown) << c.name;
 }
