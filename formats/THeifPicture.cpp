@@ -1,9 +1,10 @@
 #include "THeifPicture.h"
 
-#include "AlphaOverWhite.h"
+#include "ColourStage.h"
 #include "Exceptions.h"
-#include "ImageAllocation.h"
+#include "NclxProfile.h"
 
+#include <QtEndian>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -12,6 +13,19 @@ namespace {
 void Check(const heif_error& error) {
     if (error.code != heif_error_Ok)
         throw EInvalidGraphic();
+}
+
+// The chromaticities libheif decodes from the nclx box, where they make sense.
+TChromaticities ChromaticitiesOf(const heif_color_profile_nclx& nclx) {
+    const TChromaticities c{nclx.color_primary_red_x,   nclx.color_primary_red_y,
+                            nclx.color_primary_green_x, nclx.color_primary_green_y,
+                            nclx.color_primary_blue_x,  nclx.color_primary_blue_y,
+                            nclx.color_primary_white_x, nclx.color_primary_white_y};
+    const double ys[] = {c.redY, c.greenY, c.blueY, c.whiteY};
+    for (const double y : ys)
+        if (!(y > 0.0 && y <= 1.0))
+            return kBt709Chromaticities;
+    return c;
 }
 
 } // namespace
@@ -44,6 +58,23 @@ int THeifPicture::CodedWidth() const { return heif_image_handle_get_ispe_width(h
 
 int THeifPicture::CodedHeight() const { return heif_image_handle_get_ispe_height(handle_); }
 
+int THeifPicture::BitsPerChannel() const { return heif_image_handle_get_luma_bits_per_pixel(handle_); }
+
+bool THeifPicture::HasAlpha() const { return heif_image_handle_has_alpha_channel(handle_) != 0; }
+
+bool THeifPicture::Av1() const {
+    // Its file type box names the brand among the compatible ones.
+    const qsizetype ftyp = bytes_.size() >= 8 && bytes_.mid(4, 4) == "ftyp"
+                               ? qMin<qsizetype>(qFromBigEndian<quint32>(bytes_.constData()), bytes_.size())
+                               : 0;
+    return bytes_.left(ftyp).indexOf("avif") >= 8;
+}
+
+bool THeifPicture::Grey() const {
+    // The colour space signature of the profile's header.
+    return IccProfile().mid(16, 4) == "GRAY";
+}
+
 QByteArray THeifPicture::IccProfile() const {
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle_);
     if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
@@ -55,8 +86,22 @@ QByteArray THeifPicture::IccProfile() const {
     return profile;
 }
 
+QByteArray THeifPicture::ColourProfile() const {
+    // An ICC profile wins over code points where a file has both.
+    if (QByteArray icc = IccProfile(); !icc.isEmpty())
+        return icc;
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle_, &nclx).code != heif_error_Ok || !nclx)
+        return {};
+    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+        nclx, heif_nclx_color_profile_free);
+    return NclxProfile(ChromaticitiesOf(*nclx), nclx->transfer_characteristics);
+}
+
 QImage THeifPicture::Decode(const std::function<void(int done, int rows)>& progress) const {
-    const bool alpha = heif_image_handle_has_alpha_channel(handle_) != 0;
+    const bool alpha = HasAlpha();
+    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle_) != 0;
+    const QByteArray profile = ColourProfile();
     const std::unique_ptr<heif_decoding_options, decltype(&heif_decoding_options_free)> options(
         heif_decoding_options_alloc(), heif_decoding_options_free);
     if (!options)
@@ -74,22 +119,19 @@ QImage THeifPicture::Decode(const std::function<void(int done, int rows)>& progr
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
     if (!plane || width <= 0 || height <= 0 || stride % 4 != 0)
         throw EInvalidGraphic();
-    QImage result;
-    if (!alpha) {
-        // libheif's own buffer becomes the picture's, released with it.
-        result = QImage(
-            plane, width, height, stride, QImage::Format_RGB888,
-            [](void* decodedImage) { heif_image_release(static_cast<heif_image*>(decodedImage)); }, image.get());
-        if (result.isNull())
-            throw EOutOfResources();
-        image.release();
-    } else {
-        result = AllocateImage(width, height, QImage::Format_RGB888);
-        if (result.isNull())
-            throw EOutOfResources();
-        for (int y = 0; y < height; ++y)
-            RgbaOverWhite(plane + static_cast<std::ptrdiff_t>(y) * stride, result.scanLine(y), width);
-    }
+    // libheif's own buffer becomes the picture's, released with it: opaque
+    // pictures are converted in place and handed on without a copy.
+    const QImage::Format format = !alpha          ? QImage::Format_RGB888
+                                  : premultiplied ? QImage::Format_RGBA8888_Premultiplied
+                                                  : QImage::Format_RGBA8888;
+    QImage pixels(
+        plane, width, height, stride, format,
+        [](void* decodedImage) { heif_image_release(static_cast<heif_image*>(decodedImage)); },
+        image.get());
+    if (pixels.isNull())
+        throw EOutOfResources();
+    image.release();
+    QImage result = SrgbOverWhite(std::move(pixels), profile, Grey(), progress);
     if (progress)
         progress(height, height);
     return result;

@@ -1,5 +1,6 @@
 #include "TPhotoFile.h"
 
+#include "DecodePeaks.h"
 #include "Exceptions.h"
 #include "ExifOrientation.h"
 #include "FileBytes.h"
@@ -152,15 +153,12 @@ int TPhotoFile::StoredBytesPerPixel() const {
     return format_ == TPhotoFormat::Jpeg && jpeg_.Grayscale() ? 1 : 3;
 }
 
-int TPhotoFile::DecodeBytesPerPixel() const {
-    // HEIF: the decoder's planes and its interleaved RGBA; Qt: a 64-bit
-    // picture and its 32-bit conversion; a progressive JPEG is held as
-    // coefficients, 2 bytes each, while it decodes.
+double TPhotoFile::DecodeBytesPerPixel() const {
     if (heif_)
-        return 3 + 4 + 3;
+        return HeifDecodeBytesPerPixel(heif_->BitsPerChannel(), heif_->HasAlpha(), heif_->Av1(), heif_->Chroma());
     if (qt_)
-        return 3 + 8 + 4;
-    return StoredBytesPerPixel() + (jpeg_.ProgressiveEncoding ? 2 * jpeg_.Components() : 0);
+        return QtDecodeBytesPerPixel(qt_->Metadata());
+    return JpegDecodeBytesPerPixel(jpeg_.Grayscale(), jpeg_.ProgressiveEncoding);
 }
 
 void TPhotoFile::AssignTo(TBitmap& dest) {
@@ -211,22 +209,16 @@ void TPhotoFile::DecodeJpeg(TBitmap& decoded) {
 
 void TPhotoFile::DecodeOther(TBitmap& decoded) {
     QImage image;
-    QByteArray profile;
+    TOrientation orientation = TOrientation::Upright;
     if (heif_) {
         RefuseAbove(static_cast<std::int64_t>(heif_->CodedWidth()) * heif_->CodedHeight());
-        profile = heif_->IccProfile();
         image = heif_->Decode(OnProgress);
     } else {
         RefuseAbove(static_cast<std::int64_t>(Width()) * Height());
-        image = qt_->Decode(OnProgress, &profile);
-    }
-    if (const auto colour = TColourTransform::ToSrgb(profile, TColourInput::Rgb)) {
-        const int rows = image.height();
-        for (int y = 0; y < rows; ++y) {
-            colour->Convert(image.scanLine(y), image.scanLine(y), image.width());
-            if (OnProgress && (y % 64 == 63 || y == rows - 1))
-                OnProgress(y + 1, rows);
-        }
+        image = qt_->Decode(OnProgress);
+        orientation = qt_->Metadata().orientation;
     }
     decoded.SetImage(std::move(image));
+    if (orientation != TOrientation::Upright)
+        OrientBitmap(decoded, orientation, OnProgress);
 }

@@ -14,10 +14,11 @@ class THeifPicture;
 class TQtPicture;
 
 // A photo file as its owner sees it: JPEG, HEIF/HEIC/AVIF, PNG, WebP, GIF, BMP
-// or TIFF, told apart by its bytes, decoded upright (Exif orientation of JPEG files, HEIF's own
-// transformations) and in sRGB (embedded ICC profiles converted with Little
-// CMS). Files without orientation and profile, or with an sRGB profile, give
-// exactly the pixels the JPEG picture decodes.
+// or TIFF, told apart by its bytes, decoded upright (Exif orientation of JPEG,
+// PNG, WebP and TIFF files, HEIF's own transformations) and in sRGB (embedded
+// ICC profiles and HEIF's nclx code points converted with Little CMS). Files
+// without orientation and profile, or with an sRGB profile, give exactly the
+// pixels their decoder gives (for JPEG, the JPEG picture).
 class TPhotoFile {
 public:
     // JPEG files are loaded into and decoded by `jpeg`, which stays the
@@ -41,9 +42,10 @@ public:
     int Height() const;
     // Bytes a pixel of the decoded photo takes (1 for a grey JPEG's palette
     // picture, else 3), and at the peak of decoding it: the decoder's own
-    // buffers beside the result.
+    // buffers beside the result, as measured for this kind of file
+    // (DecodePeaks).
     int StoredBytesPerPixel() const;
-    int DecodeBytesPerPixel() const;
+    double DecodeBytesPerPixel() const;
 
     // Decodes at full size, stands the photo upright and converts it to sRGB,
     // then dest takes size, format, palette and pixels. Any failure happens

@@ -1,8 +1,7 @@
 #include "TQtPicture.h"
 
-#include "AlphaOverWhite.h"
+#include "ColourStage.h"
 #include "Exceptions.h"
-#include "ImageAllocation.h"
 
 #include <QColorSpace>
 
@@ -14,9 +13,10 @@ TQtPicture::TQtPicture(QByteArray bytes, const char* format) : bytes_(std::move(
     size_ = reader_.size();
     if (!reader_.canRead() || !size_.isValid() || size_.isEmpty())
         throw EInvalidGraphic();
+    metadata_ = ReadEmbeddedMetadata(bytes_);
 }
 
-QImage TQtPicture::Decode(const std::function<void(int done, int rows)>& progress, QByteArray* iccProfile) {
+QImage TQtPicture::Decode(const std::function<void(int done, int rows)>& progress) {
     if (progress)
         progress(0, size_.height());
     // The size was checked against the memory free before this; Qt's own cap
@@ -27,24 +27,17 @@ QImage TQtPicture::Decode(const std::function<void(int done, int rows)>& progres
     QImageReader::setAllocationLimit(cap);
     if (image.isNull())
         throw EInvalidGraphic();
-    if (iccProfile) {
+    // The file's own profile bytes, which Little CMS reads whatever their
+    // kind; PNG gamma and chromaticities as Qt's reader understood them.
+    QByteArray profile = metadata_.iccProfile;
+    bool grey = metadata_.grey;
+    if (profile.isEmpty() && metadata_.gammaTagged) {
         const QColorSpace space = image.colorSpace();
-        *iccProfile = space.isValid() && space != QColorSpace(QColorSpace::SRgb) ? space.iccProfile() : QByteArray();
+        if (space.isValid() && space != QColorSpace(QColorSpace::SRgb))
+            profile = space.iccProfile();
+        grey = false;
     }
-    QImage result;
-    if (!image.hasAlphaChannel()) {
-        result = image.convertToFormat(QImage::Format_RGB888);
-    } else {
-        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-        image = QImage();
-        if (!rgba.isNull())
-            result = AllocateImage(rgba.width(), rgba.height(), QImage::Format_RGB888);
-        if (!result.isNull())
-            for (int y = 0; y < rgba.height(); ++y)
-                RgbaOverWhite(rgba.constScanLine(y), result.scanLine(y), rgba.width());
-    }
-    if (result.isNull())
-        throw EOutOfResources();
+    QImage result = SrgbOverWhite(std::move(image), profile, grey, progress);
     // The picture carries its own colour space no further: pixels are sRGB now.
     result.setColorSpace(QColorSpace());
     if (progress)

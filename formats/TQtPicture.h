@@ -1,4 +1,6 @@
 #pragma once
+#include "EmbeddedMetadata.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
@@ -16,15 +18,20 @@ public:
     TQtPicture(QByteArray bytes, const char* format);
 
     QSize Size() const { return size_; }
+    // The profile, orientation and header facts the file holds beside its
+    // pixels (PNG, WebP and TIFF files; nothing for others).
+    const TEmbeddedMetadata& Metadata() const { return metadata_; }
 
-    // 24-bit RGB: transparency over white, 16-bit channels reduced to 8, grey
-    // as grey RGB. The embedded ICC profile, if any, goes to *iccProfile.
-    // EInvalidGraphic when decoding fails.
-    QImage Decode(const std::function<void(int done, int rows)>& progress, QByteArray* iccProfile);
+    // 24-bit RGB in sRGB, rows as stored (the orientation is the caller's):
+    // the reader's pixels, 16-bit channels reduced to 8, through the colour
+    // stage (ColourStage: the embedded profile converted, grey as grey, then
+    // transparency laid over white). EInvalidGraphic when decoding fails.
+    QImage Decode(const std::function<void(int done, int rows)>& progress);
 
 private:
     QByteArray bytes_;
     QBuffer buffer_;
     QImageReader reader_;
     QSize size_;
+    TEmbeddedMetadata metadata_;
 };

@@ -56,7 +56,8 @@ std::int64_t PhotoPixelLimit(std::uint64_t availableBytes);
 std::int64_t PhotoPixelLimit();
 
 // Bytes a photo of this many pixels needs: its decoding peak (the picture and
-// the decoder's own buffers) or two stored copies, whichever is larger.
+// the decoder's own buffers, in bytes a pixel as measured for its kind of
+// file) or two stored copies, whichever is larger; rounded up.
 std::uint64_t PhotoBytesNeeded(std::int64_t pixels, int storedBytesPerPixel, double decodeBytesPerPixel);
 
 // What the memory was refused for.

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs
     liblcms2-dev liblcms2-utils libheif-dev libheif-examples libexif-dev
+    libpng-dev libwebp-dev libtiff-dev zlib1g-dev webp
     qt6-image-formats-plugins qt6-translations-l10n qt6-wayland
     python3-pil
     googletest libgtest-dev libgmock-dev libbenchmark-dev
