@@ -5,6 +5,7 @@
 #include "NclxProfile.h"
 
 #include <QtEndian>
+#include <cstdint>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -118,6 +119,10 @@ QImage THeifPicture::Decode(const std::function<void(int done, int rows)>& progr
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
     if (!plane || width <= 0 || height <= 0 || stride % 4 != 0)
+        throw EInvalidGraphic();
+    // The memory guard and the pixel cap judged the size the header gives;
+    // libheif decodes whatever size the coded picture has.
+    if (static_cast<std::int64_t>(width) * height > static_cast<std::int64_t>(CodedWidth()) * CodedHeight())
         throw EInvalidGraphic();
     // libheif's own buffer becomes the picture's, released with it: opaque
     // pictures are converted in place and handed on without a copy.

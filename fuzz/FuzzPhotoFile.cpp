@@ -51,6 +51,11 @@ void Check(const TBitmap& bitmap, QSize stored, bool fullSize) {
     const QImage& image = bitmap.Image();
     if (image.isNull() || image.width() < 1 || image.height() < 1)
         std::abort();
+    // Never more pixels than the header said: the memory guard and the pixel
+    // cap judged that size.
+    if (static_cast<std::int64_t>(image.width()) * image.height() >
+        static_cast<std::int64_t>(stored.width()) * stored.height())
+        std::abort();
     // Upright: the stored size, or turned a quarter by the orientation.
     if (fullSize && image.size() != stored && image.size() != stored.transposed())
         std::abort();
