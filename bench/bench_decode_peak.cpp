@@ -9,6 +9,10 @@
 // gives).
 #include "BenchSupport.h"
 #include "DecodePeaks.h"
+#include "IccProfiles.h"
+#include "JpegFixtures.h"
+#include "JpegSegments.h"
+#include "SynthesisedPhoto.h"
 #include "TBitmap.h"
 #include "TJPEGImage.h"
 #include "TPhotoFile.h"
@@ -30,7 +34,6 @@
 #include <fstream>
 #include <functional>
 #include <jpeglib.h>
-#include <lcms2.h>
 #include <string>
 
 namespace {
@@ -82,46 +85,11 @@ QByteArray Written(const QImage& image, const char* format, int quality = -1, bo
     return bytes;
 }
 
-QByteArray AdobeRgbProfile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.19921875);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(gamma);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-QByteArray GreyProfile() {
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
-    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
-    cmsFreeToneCurve(gamma);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 // Qt writes a profile it can parse (matrix and curves, grey curves) as iCCP
 // and ICCP chunks, and as TIFF's ICC tag.
 QImage WithProfile(QImage image, const QByteArray& icc) {
     image.setColorSpace(QColorSpace::fromIccProfile(icc));
     return image;
-}
-
-QByteArray WithJpegProfile(const QByteArray& jpeg, const QByteArray& icc) {
-    QByteArray segment("\xFF\xE2", 2);
-    const int length = static_cast<int>(icc.size()) + 16;
-    segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
-    segment.append(QByteArray("ICC_PROFILE\0\x01\x01", 14)).append(icc);
-    return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
 // A progressive JPEG without chroma subsampling: the most coefficients a
@@ -190,9 +158,9 @@ struct Kind {
 
 const std::vector<Kind>& Kinds() {
     static const std::vector<Kind> kinds = {
-        {"JPEG, colour", [](const QImage& p) { return BareEncode(p, 90); }},
-        {"JPEG, colour, Adobe RGB", [](const QImage& p) { return WithJpegProfile(BareEncode(p, 90), AdobeRgbProfile()); }},
-        {"JPEG, progressive", [](const QImage& p) { return BareEncodeProgressive(p, 90); }},
+        {"JPEG, colour", [](const QImage& p) { return MakeJpeg(p); }},
+        {"JPEG, colour, Adobe RGB", [](const QImage& p) { return WithIcc(MakeJpeg(p), AdobeRgbProfile()); }},
+        {"JPEG, progressive", [](const QImage& p) { return MakeJpeg(p, {.progressive = true}); }},
         {"JPEG, progressive, 4:4:4", Progressive444},
         {"JPEG, grey", [](const QImage& p) { return Written(p.convertToFormat(QImage::Format_Grayscale8), "jpeg", 90); }},
         {"JPEG, grey, progressive",

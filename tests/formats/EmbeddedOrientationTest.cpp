@@ -1,7 +1,9 @@
 #include "FormatFixtures.h"
 #include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "Oracle.h"
 #include "TQtPicture.h"
+#include "TestFileBytes.h"
 
 #include <gtest/gtest.h>
 

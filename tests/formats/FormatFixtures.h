@@ -1,5 +1,10 @@
 #pragma once
+// The fixtures every photo-file test makes its files with.
+#include "IccProfiles.h"
+#include "JpegFixtures.h"
+#include "JpegSegments.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 
 #include <QByteArray>
 #include <QImage>

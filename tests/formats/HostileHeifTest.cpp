@@ -8,6 +8,7 @@
 #include "TJPEGImage.h"
 #include "TPhotoFile.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "JpegFixtures.h"
 #include "OpenTestSupport.h"
 #include "TApplication.h"
+#include "TestFileBytes.h"
 
 #include <QFileInfo>
 #include <QtEndian>

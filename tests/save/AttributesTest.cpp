@@ -5,6 +5,7 @@
 #include "JpegFixtures.h"
 #include "StateHome.h"
 #include "TempDir.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -13,6 +13,7 @@
 #include "TFileDialog.h"
 #include "TImage.h"
 #include "TInterruptedSave.h"
+#include "TestFileBytes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
