@@ -60,9 +60,12 @@ TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCor
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 QString TApplication::ErrorText(const QString& message) {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
-        return message + QLatin1Char('.');
-    return message;
+    if (message.isEmpty() || message.back() <= QLatin1Char('.'))
+        return message;
+    // A Japanese sentence that has its own full stop ends there.
+    if (message.back() == QChar(0x3002) || message.back() == QChar(0xFF0E))
+        return message;
+    return message + QLatin1Char('.');
 }
 
 void TApplication::SetErrorReporter(Reporter reporter) {

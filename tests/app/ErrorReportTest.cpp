@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ErrorReport, AppendsAFullStopAfterCharactersThatSortAfterIt) {
+TEST(ErrorReport, AppendsAFullStopAfterCharactersThatSortAfterItUnlessAJapaneseStopEndsIt) {
     struct Case {
         const char* message;
         const char* shown;
@@ -16,6 +16,8 @@ TEST(ErrorReport, AppendsAFullStopAfterCharactersThatSortAfterIt) {
         {"ends in a comma,", "ends in a comma,"},
         {"ends in a hyphen-", "ends in a hyphen-"},
         {"ends in a slash/", "ends in a slash/."},
+        {"ディスクの空き容量が足りません。", "ディスクの空き容量が足りません。"},
+        {"全角のピリオド．", "全角のピリオド．"},
         {"", ""},
     };
     for (const Case& c : cases)
