@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <jpeglib.h>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -66,5 +68,17 @@ double FloorReporter::Find(const std::string& prefix, bool wallTime) const {
     for (const auto& [name, times] : times_)
         if (name.rfind(prefix, 0) == 0)
             return wallTime ? times.second : times.first;
+    return -1;
+}
+
+long StatusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word)
+        if (word == key) {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
     return -1;
 }

@@ -17,6 +17,9 @@ unsigned char BareDecode(const QByteArray& jpeg);
 // does: the decoder's work alone, without making fresh memory for the picture.
 unsigned char BareDecodeStrip(const QByteArray& jpeg);
 
+// A figure of /proc/self/status in KiB ("VmRSS:", "VmHWM:"); -1 when absent.
+long StatusKiB(const char* key);
+
 // A figure, the floor it is measured against and the most it may take in
 // floors (0: reported only). CPU time, or wall time for work that the
 // libraries spread over threads of their own.

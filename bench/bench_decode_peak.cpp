@@ -38,18 +38,6 @@
 
 namespace {
 
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word)
-        if (word == key) {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    return -1;
-}
-
 QString Folder() {
     static const QString folder = [] {
         const QString shm = QStringLiteral("/dev/shm");

@@ -162,18 +162,6 @@ void Turn_Floor(benchmark::State& state) {
     }
 }
 
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word)
-        if (word == key) {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    return -1;
-}
-
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // Peak memory of opening the 200-megapixel photo and turning it, against the

@@ -295,6 +295,18 @@ QByteArray TiffOf(const QImage& source, const QByteArray& icc, int orientation, 
     return tiff + extra + pixels;
 }
 
+QImage OverWhite(const QImage& image) {
+    QImage result(image.size(), QImage::Format_RGB888);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const double a = c.alphaF();
+            const auto mix = [a](double v) { return static_cast<int>(std::lround(255.0 * (v * a + (1.0 - a)))); };
+            result.setPixel(x, y, qRgb(mix(c.redF()), mix(c.greenF()), mix(c.blueF())));
+        }
+    return result;
+}
+
 QImage OverWhiteWith(const QImage& rgb, const QImage& alphaOf) {
     const QImage colour = rgb.convertToFormat(QImage::Format_RGB888);
     const QImage alpha = alphaOf.convertToFormat(QImage::Format_RGBA8888);

@@ -60,6 +60,9 @@ QByteArray TiffOf(const QImage& image, const QByteArray& icc = {}, int orientati
 // `rgb` laid over white with the alpha of `alphaOf` (same size; straight,
 // 8 bits), rounded as c * a / 255 + 255 * (255 - a) / 255.
 QImage OverWhiteWith(const QImage& rgb, const QImage& alphaOf);
+// The picture's own pixels laid over white at their full precision, rounded
+// to 8 bits a channel.
+QImage OverWhite(const QImage& image);
 // The test pattern with transparency growing across and down (straight).
 QImage TranslucentPattern(int width, int height);
 

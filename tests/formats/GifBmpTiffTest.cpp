@@ -93,19 +93,6 @@ QImage Translucent() {
     return image;
 }
 
-// The picture laid over white, 8 bits a channel.
-QImage OverWhite(const QImage& image) {
-    QImage result(image.size(), QImage::Format_RGB888);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            const double a = c.alphaF();
-            const auto mix = [a](double v) { return static_cast<int>(std::lround(255.0 * (v * a + (1.0 - a)))); };
-            result.setPixel(x, y, qRgb(mix(c.redF()), mix(c.greenF()), mix(c.blueF())));
-        }
-    return result;
-}
-
 QImage Palette() { return JpegTestPattern(40, 30).convertToFormat(QImage::Format_Indexed8); }
 
 // The palette picture with every pixel of one index made white, as a GIF

@@ -28,29 +28,6 @@ QImage Translucent(QImage::Format format) {
     return image.convertToFormat(format);
 }
 
-QByteArray Encoded(const QImage& image, const char* format, int quality = -1) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
-    return bytes;
-}
-
-// The picture's own pixels laid over white, 8 bits a channel.
-QImage OverWhite(const QImage& image) {
-    QImage result(image.size(), QImage::Format_RGB888);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            const double a = c.alphaF();
-            const auto mix = [a](double v) { return static_cast<int>(std::lround(255.0 * (v * a + (1.0 - a)))); };
-            result.setPixel(x, y, qRgb(mix(c.redF()), mix(c.greenF()), mix(c.blueF())));
-        }
-    return result;
-}
-
 } // namespace
 
 TEST(PngAndWebP, OpenAs24BitRgbWithTransparencyOverWhite) {
@@ -72,7 +49,7 @@ TEST(PngAndWebP, OpenAs24BitRgbWithTransparencyOverWhite) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray bytes = Encoded(c.image, c.format, 100);
+        const QByteArray bytes = QtEncoded(c.image, c.format, 100);
         QImage::Format format{};
         const QImage opened = OpenedPixels(bytes, &format);
         EXPECT_EQ(format, QImage::Format_RGB888);
@@ -113,8 +90,8 @@ TEST(PhotoFormats, AreToldByTheirBytes) {
         TPhotoFormat format;
     } cases[] = {
         {"JPEG", MakeJpeg(JpegTestPattern(8, 8)), TPhotoFormat::Jpeg},
-        {"PNG", Encoded(JpegTestPattern(8, 8), "png"), TPhotoFormat::Png},
-        {"WebP", Encoded(JpegTestPattern(8, 8), "webp"), TPhotoFormat::WebP},
+        {"PNG", QtEncoded(JpegTestPattern(8, 8), "png"), TPhotoFormat::Png},
+        {"WebP", QtEncoded(JpegTestPattern(8, 8), "webp"), TPhotoFormat::WebP},
         {"HEIC brand", QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), TPhotoFormat::Heif},
         {"empty, read as JPEG", QByteArray(), TPhotoFormat::Jpeg},
         {"text, no photo", QByteArray("not a photo\n"), TPhotoFormat::NotAPhoto},
@@ -125,7 +102,7 @@ TEST(PhotoFormats, AreToldByTheirBytes) {
 }
 
 TEST(PhotoFormats, DamagedAndOversizedFilesFailBeforeTheBitmapIsTouched) {
-    const QByteArray png = Encoded(JpegTestPattern(40, 30), "png");
+    const QByteArray png = QtEncoded(JpegTestPattern(40, 30), "png");
     const struct {
         const char* name;
         QByteArray bytes;
