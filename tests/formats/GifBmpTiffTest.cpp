@@ -82,17 +82,6 @@ QByteArray Gif(const std::vector<QImage>& frames, int transparent = -1) {
     return b.append('\x3B');
 }
 
-QImage Translucent() {
-    QImage image = JpegTestPattern(40, 30).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c = image.pixelColor(x, y);
-            c.setAlpha((x * 7 + y * 5) % 256);
-            image.setPixelColor(x, y, c);
-        }
-    return image;
-}
-
 QImage Palette() { return JpegTestPattern(40, 30).convertToFormat(QImage::Format_Indexed8); }
 
 // The palette picture with every pixel of one index made white, as a GIF
@@ -131,9 +120,9 @@ TEST(GifBmpTiff, OpenAs24BitRgbWithTransparencyOverWhite) {
         {"BMP, palette", Encoded(palette, "bmp"), TPhotoFormat::Bmp, palette},
         {"TIFF, 8-bit RGB", Encoded(JpegTestPattern(40, 30), "tiff"), TPhotoFormat::Tiff, JpegTestPattern(40, 30)},
         {"TIFF, LZW", Encoded(JpegTestPattern(40, 30), "tiff", 1), TPhotoFormat::Tiff, JpegTestPattern(40, 30)},
-        {"TIFF, 8-bit RGBA", Encoded(Translucent(), "tiff"), TPhotoFormat::Tiff, Translucent()},
-        {"TIFF, 16-bit RGBA", Encoded(Translucent().convertToFormat(QImage::Format_RGBA64), "tiff"),
-         TPhotoFormat::Tiff, Translucent()},
+        {"TIFF, 8-bit RGBA", Encoded(TranslucentPattern(40, 30), "tiff"), TPhotoFormat::Tiff, TranslucentPattern(40, 30)},
+        {"TIFF, 16-bit RGBA", Encoded(TranslucentPattern(40, 30).convertToFormat(QImage::Format_RGBA64), "tiff"),
+         TPhotoFormat::Tiff, TranslucentPattern(40, 30)},
         {"TIFF, grey", Encoded(JpegTestPattern(40, 30).convertToFormat(QImage::Format_Grayscale8), "tiff"),
          TPhotoFormat::Tiff, JpegTestPattern(40, 30).convertToFormat(QImage::Format_Grayscale8)},
         {"TIFF, palette", Encoded(palette, "tiff"), TPhotoFormat::Tiff, palette},

@@ -14,22 +14,6 @@
 #include <gtest/gtest.h>
 #include <jerror.h>
 
-namespace {
-
-// The test pattern with transparency growing across and down.
-QImage Translucent(QImage::Format format) {
-    QImage image = JpegTestPattern(40, 30).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c = image.pixelColor(x, y);
-            c.setAlpha((x * 7 + y * 5) % 256);
-            image.setPixelColor(x, y, c);
-        }
-    return image.convertToFormat(format);
-}
-
-} // namespace
-
 TEST(PngAndWebP, OpenAs24BitRgbWithTransparencyOverWhite) {
     QImage palette = JpegTestPattern(40, 30).convertToFormat(QImage::Format_Indexed8);
     const struct {
@@ -38,14 +22,14 @@ TEST(PngAndWebP, OpenAs24BitRgbWithTransparencyOverWhite) {
         const char* format;
     } cases[] = {
         {"PNG, 8-bit RGB", JpegTestPattern(40, 30), "png"},
-        {"PNG, 8-bit RGBA", Translucent(QImage::Format_ARGB32), "png"},
-        {"PNG, 16-bit RGBA", Translucent(QImage::Format_RGBA64), "png"},
+        {"PNG, 8-bit RGBA", TranslucentPattern(40, 30), "png"},
+        {"PNG, 16-bit RGBA", TranslucentPattern(40, 30).convertToFormat(QImage::Format_RGBA64), "png"},
         {"PNG, 16-bit RGB", JpegTestPattern(40, 30).convertToFormat(QImage::Format_RGBX64), "png"},
         {"PNG, 8-bit grey", JpegTestPattern(40, 30).convertToFormat(QImage::Format_Grayscale8), "png"},
         {"PNG, 16-bit grey", JpegTestPattern(40, 30).convertToFormat(QImage::Format_Grayscale16), "png"},
         {"PNG, palette", palette, "png"},
         {"WebP, lossless", JpegTestPattern(40, 30), "webp"},
-        {"WebP, lossless with transparency", Translucent(QImage::Format_ARGB32), "webp"},
+        {"WebP, lossless with transparency", TranslucentPattern(40, 30), "webp"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,7 +52,7 @@ TEST(Heic, OpensAsLibheifsOwnConverterDecodesIt) {
         const QString png = dir.File(QStringLiteral("source.png"));
         const QString heic = dir.File(QStringLiteral("photo.heic"));
         const QString back = dir.File(QStringLiteral("converted.png"));
-        ASSERT_TRUE((alpha ? Translucent(QImage::Format_ARGB32) : JpegTestPattern(64, 48)).save(png));
+        ASSERT_TRUE((alpha ? TranslucentPattern(40, 30) : JpegTestPattern(64, 48)).save(png));
         QString messages;
         if (!RunTool(enc, {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"), heic, png}, {0}, &messages))
             GTEST_SKIP() << "heif-enc could not encode (no HEVC encoder?): " << messages.toStdString();
