@@ -4,6 +4,14 @@
 #include "Exceptions.h"
 
 #include <QColorSpace>
+#include <cstdint>
+
+namespace {
+
+// Four 32-bit float channels, the most any of Qt's readers gives a pixel.
+constexpr std::int64_t kWidestBytesPerPixel = 16;
+
+} // namespace
 
 TQtPicture::TQtPicture(QByteArray bytes, const char* format) : bytes_(std::move(bytes)), buffer_(&bytes_) {
     buffer_.open(QIODevice::ReadOnly);
@@ -19,13 +27,17 @@ TQtPicture::TQtPicture(QByteArray bytes, const char* format) : bytes_(std::move(
 QImage TQtPicture::Decode(const std::function<void(int done, int rows)>& progress) {
     if (progress)
         progress(0, size_.height());
-    // The size was checked against the memory free before this; Qt's own cap
-    // (a quarter gigabyte) would refuse large photos the program can hold.
+    // The size was checked against the memory free before this, so Qt's own
+    // cap (a quarter gigabyte) would refuse large photos the program can hold.
+    // A reader may still make a larger picture than the header said (a GIF's
+    // screen beyond its frame): the cap becomes what the judged size needs in
+    // the widest format a reader gives, and anything larger is refused.
     const int cap = QImageReader::allocationLimit();
-    QImageReader::setAllocationLimit(0);
+    const std::int64_t judged = std::int64_t{size_.width()} * size_.height();
+    QImageReader::setAllocationLimit(static_cast<int>((judged * kWidestBytesPerPixel >> 20) + 1));
     QImage image = reader_.read();
     QImageReader::setAllocationLimit(cap);
-    if (image.isNull())
+    if (image.isNull() || std::int64_t{image.width()} * image.height() > judged)
         throw EInvalidGraphic();
     // The file's own profile bytes, which Little CMS reads whatever their
     // kind; PNG gamma and chromaticities as Qt's reader understood them.

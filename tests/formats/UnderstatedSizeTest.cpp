@@ -1,5 +1,7 @@
-// HEIF files whose header says less than their coded picture holds: found by
-// the photo fuzzer.
+// Photo files whose header says less than their picture holds: found by the
+// photo fuzzer. The memory guard and the pixel cap judge a photo by the size
+// its header gives; a picture larger than that must be refused, not handed on
+// at the size it really has.
 
 #include "Exceptions.h"
 #include "JpegFixtures.h"
@@ -13,9 +15,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-// The memory guard and the pixel cap judge a photo by the size its header
-// (the ispe box) gives; a picture coded larger than that must be refused, not
-// handed on at the size it really has.
+// The size is the ispe box's.
 TEST(HostileHeif, APictureLargerThanItsHeaderSaysIsRefused) {
     const QString enc = FindTool(QStringLiteral("heif-enc"));
     if (enc.isEmpty())
@@ -51,4 +51,25 @@ TEST(HostileHeif, APictureLargerThanItsHeaderSaysIsRefused) {
     const QImage before = bitmap.Image();
     EXPECT_THROW(file.AssignTo(bitmap), EInvalidGraphic);
     EXPECT_EQ(bitmap.Image(), before);
+}
+
+// A GIF whose logical screen is larger than the one 1 x 1 frame its reader
+// sizes the file by: a little larger, and as large as a GIF can say, which
+// must be refused before its memory is taken.
+TEST(HostileGif, AScreenLargerThanItsFrameIsRefused) {
+    for (const char* screen : {"01000140", "ffffffff"}) {
+        SCOPED_TRACE(screen);
+        const QByteArray bytes = QByteArray::fromHex(QByteArray("474946383961") + screen +
+                                                     "8000" "00ffffff0000" "0021f90401000000"
+                                                     "002c000000000100010000" "0202440100" "3b");
+        TJPEGImage jpeg;
+        TPhotoFile file(jpeg);
+        file.LoadFromBytes(bytes);
+        TBitmap bitmap;
+        bitmap.SetWidth(3);
+        bitmap.SetHeight(2);
+        const QImage before = bitmap.Image();
+        EXPECT_THROW(file.AssignTo(bitmap), EInvalidGraphic);
+        EXPECT_EQ(bitmap.Image(), before);
+    }
 }
