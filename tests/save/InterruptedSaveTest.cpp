@@ -326,7 +326,13 @@ TEST(InterruptedSave, TheProgramPutsTheOldContentBackWhenItStarts) {
     ASSERT_TRUE(program.waitForStarted(10000));
     QElapsedTimer waited;
     waited.start();
-    while (ReadFileBytes(file.photo) != OldContent && waited.elapsed() < 30000)
+    // Settled once the old content is back and the copy and its entry are
+    // gone, which the program does one after the other.
+    const auto settled = [&] {
+        return ReadFileBytes(file.photo) == OldContent && file.CopiesBeside().isEmpty() &&
+               state.JournalFiles().isEmpty();
+    };
+    while (!settled() && waited.elapsed() < 30000)
         QThread::msleep(50);
     program.kill();
     program.waitForFinished(10000);
